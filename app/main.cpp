@@ -1,0 +1,75 @@
+// zarvo: fills a 512 x 512 complex grid with a test input every frame,
+// transforms it and shows input, magnitude and phase side by side.
+//
+// main reads top to bottom: start-up in its fixed order, the frame loop,
+// shutdown. Everything runs on this one thread.
+#include <SDL.h>
+
+#include "app/app_state.hpp"
+#include "app/input.hpp"
+#include "inputs/images.hpp"
+
+int main(int /*argc*/, char* /*argv*/[]) {
+    AppState app;
+
+    // 1-4: the grids and the catalogue exist before SDL does. The transform
+    // grid is a transformed copy of the cleared working grid.
+    app.working.clear();
+    app.input = InputState{};
+    fill_catalogue(app.catalogue);
+    app.transformed.copy_from(app.working);
+    app.transformed.transform_2d();
+
+    // 5-6: the results are deliberately not examined. The mode is zeroed
+    // first, so an unreadable desktop gives width 0 and the condensed layout.
+    SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK |
+             SDL_INIT_HAPTIC | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS);
+    SDL_DisplayMode mode{};
+    SDL_GetCurrentDisplayMode(0, &mode);
+    choose_layout(app, mode.w);
+
+    // 7-8: the pictures, then the font. A failure has been reported and SDL
+    // shut down; nothing may touch the missing surface.
+    if (!load_picture_sheets()) {
+        return 1;
+    }
+    if (!app.font.load_bmp("font2.bmp", 8) || !check_font_surface(app.font, "font2.bmp")) {
+        return 1;
+    }
+
+    // 9: the window. A non-zero status means SDL is already shut down.
+    if (const int status = app.canvas.create(app.layout_width, window_title(app)); status != 0) {
+        return status;
+    }
+
+    // 10: black font pixels are transparent; the first help line is drawn
+    // with this tint.
+    app.font.key[0] = app.font.key[1] = app.font.key[2] = 0;
+    app.font.key_enabled = 1;
+    app.font.tint[0] = 1.0f;
+    app.font.tint[1] = 0.1f;
+    app.font.tint[2] = 1.0f;
+
+    // 11: the rate clock.
+    app.ticks = SDL_GetTicks;
+    app.last_ticks = app.ticks();
+    app.rate = 0.0f;
+    app.rate_shadow_x = app.layout_width - 196;
+    app.rate_text_x = app.layout_width - 197;
+    app.frame_count = 0;
+    app.selection = 0;
+
+    // A quit request never cuts a frame short: the frame whose poll saw it is
+    // still composed, presented and followed by the pause.
+    do {
+        poll_input(app.input);
+        app.canvas.present();
+        SDL_Delay(4);
+    } while (!app.input.quit);
+
+    SDL_DestroyRenderer(app.canvas.renderer);
+    SDL_DestroyWindow(app.canvas.window);
+    SDL_Quit();
+    SDL_UnlockSurface(app.font.surface);
+    return 0;
+}

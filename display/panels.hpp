@@ -1,0 +1,21 @@
+// Spectrum panels: a ComplexGrid drawn as grey pixels, one canvas pixel per
+// sample, panel pixel (row i, column j) at canvas (x + j, 21 + i).
+//
+// The operations are members of ComplexGrid (declared in
+// spectrum/complex_grid.hpp, defined in display/panels.cpp):
+//
+// draw_magnitude(pen, canvas, x, shifted, gain): m = (float)sqrt((double)(re*re + im*im)),
+//   normalised to the grid's largest magnitude (NaN never becomes the
+//   maximum), v = trunc((m * scale) * 255), clamped above at 255; NaN gives 0.
+//   With `shifted` the quadrants swap so that sample (0, 0) lands at panel (H/2, W/2).
+// draw_phase(pen, canvas, x): always swapped; a = (float)atan2(im, re),
+//   v = trunc((a * 0.15915494f) * 255), low eight bits stored: a cyclic grey
+//   scale (0 at angle 0, 127 at +pi, 129 at -pi; 128 never occurs); NaN gives 0.
+//
+// The pen: every pixel is written through it, so afterwards it holds the grey
+// of the last pixel drawn (which for the phase may be negative, e.g. -63).
+// Neither operation clips: x + W <= canvas width and 21 + H <= canvas height.
+#pragma once
+
+#include "display/canvas.hpp"
+#include "spectrum/complex_grid.hpp"

@@ -1,0 +1,61 @@
+// The complex grid: a square, row-major array of single-precision complex
+// samples plus a work array for transposition.
+//
+// Layout: row i, column j lives at samples[j + i * width]. One row is a plain
+// contiguous array of Complex, which is what fft_1d works on.
+//
+// Ownership: the grid owns `samples` and `scratch` (array new / array delete).
+// `scratch` is null until the first transpose and is then kept, so a steady
+// frame allocates nothing.
+#pragma once
+
+#include <cstdint>
+
+struct RgbColor;
+struct Canvas;
+
+struct Complex {
+    float re;
+    float im;
+};
+
+struct ComplexGrid {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    Complex* samples = nullptr;
+    Complex* scratch = nullptr;
+
+    // Allocates width * height samples whose values are undefined until
+    // written; no scratch yet. Sizes must not be negative.
+    ComplexGrid(std::int32_t width, std::int32_t height);
+    // Same size, storage of its own, every sample copied bit for bit; the
+    // other grid's scratch is neither shared nor copied.
+    ComplexGrid(const ComplexGrid& other);
+    ComplexGrid& operator=(const ComplexGrid&) = delete;
+    ~ComplexGrid();
+
+    // Makes this grid equal to `source`. On equal sizes the existing sample
+    // array is kept; on a size change the grid takes the source's size and a
+    // new sample array, and drops its scratch (re-allocated by the next
+    // transpose at the new size).
+    void copy_from(const ComplexGrid& source);
+
+    // Every sample becomes 0 + 0i (all bits zero).
+    void clear();
+
+    // Transposes in place through `scratch` (allocated on first use).
+    // Precondition: square grid. Two transposes restore the grid bit for bit.
+    void transpose();
+
+    // The 2-D forward transform in place (see spectrum/fft.hpp).
+    // Precondition: square grid with a power-of-two side. Leaves `scratch`
+    // allocated.
+    void transform_2d();
+
+    // Spectrum panels (see display/panels.hpp). Defined in display/.
+    void draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shifted,
+                        float gain) const;
+    void draw_phase(RgbColor& pen, Canvas& canvas, int x) const;
+
+    std::int64_t size() const { return std::int64_t{width} * height; }
+};
