@@ -1,0 +1,79 @@
+#include "inputs/images.hpp"
+
+#include <SDL.h>
+
+#include <cassert>
+#include <cstdint>
+
+TileSheet ostrel_sheet;
+TileSheet vhs_sheet;
+TileSheet sierpinsky_sheet;
+
+namespace {
+
+constexpr int picture_side = 512;
+
+// fill_from_sheet reads byte k as sample k, so the surface must be one byte
+// per pixel with rows of exactly 512 bytes; anything else would be read out
+// of step or past the end of the buffer. Nothing is converted.
+bool check_picture_surface(const SDL_Surface* surface, const char* path) {
+    const int bits = surface->format->BitsPerPixel;
+    const int bytes = surface->format->BytesPerPixel;
+    if (bits == 8 && bytes == 1 && surface->w == picture_side && surface->h == picture_side &&
+        surface->pitch == picture_side) {
+        return true;
+    }
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
+                 "%s: expected an 8-bit picture of 512 x 512 pixels in rows of 512 bytes, "
+                 "found %d bits per pixel (%s), %d x %d pixels in rows of %d bytes\n",
+                 path, bits, SDL_GetPixelFormatName(surface->format->format), surface->w,
+                 surface->h, surface->pitch);
+    SDL_Quit();
+    return false;
+}
+
+}  // namespace
+
+void fill_from_sheet(ComplexGrid& grid, const TileSheet& sheet) {
+    assert(sheet.surface != nullptr);
+    const auto* p = static_cast<const std::uint8_t*>(sheet.surface->pixels);
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        for (std::int32_t j = 0; j < grid.width; ++j) {
+            const std::int64_t k = j + std::int64_t{i} * grid.width;
+            // A division, not a multiplication by 1/255: the two differ in
+            // the last bit for some bytes.
+            grid.samples[k] = {static_cast<float>(p[k]) / 255.0f, 0.0f};
+        }
+    }
+}
+
+void gen_ostrel_image(float /*phase*/, ComplexGrid& grid) {
+    fill_from_sheet(grid, ostrel_sheet);
+}
+
+void gen_sierpinsky_image(float /*phase*/, ComplexGrid& grid) {
+    fill_from_sheet(grid, sierpinsky_sheet);
+}
+
+void gen_vhs_image(float /*phase*/, ComplexGrid& grid) {
+    fill_from_sheet(grid, vhs_sheet);
+}
+
+bool load_picture_sheets() {
+    struct Picture {
+        TileSheet* sheet;
+        const char* path;
+    };
+    const Picture pictures[] = {
+        {&ostrel_sheet, "ostrel-512x512.bmp"},
+        {&vhs_sheet, "vhs-512x512.bmp"},
+        {&sierpinsky_sheet, "sierpinsky-512x512.bmp"},
+    };
+    for (const Picture& picture : pictures) {
+        if (!picture.sheet->load_bmp(picture.path, picture_side) ||
+            !check_picture_surface(picture.sheet->surface, picture.path)) {
+            return false;
+        }
+    }
+    return true;
+}
