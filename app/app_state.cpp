@@ -1,5 +1,7 @@
 #include "app/app_state.hpp"
 
+#include <SDL_timer.h>
+
 void choose_layout(AppState& app, int desktop_width) {
     app.condensed = desktop_width < 1640;
     app.layout_width = app.condensed ? 1100 : 1640;
@@ -8,4 +10,40 @@ void choose_layout(AppState& app, int desktop_width) {
 
 const char* window_title(const AppState& app) {
     return app.condensed ? "zarvo (condensed layout)" : "zarvo";
+}
+
+namespace {
+
+Uint32 read_sdl_ticks(void* /*context*/) { return SDL_GetTicks(); }
+
+}  // namespace
+
+TickSource sdl_ticks() { return TickSource{read_sdl_ticks, nullptr}; }
+
+void start_grids_and_catalogue(AppState& app) {
+    app.working.clear();
+    app.input = InputState{};
+    fill_catalogue(app.catalogue);
+    // Same size, so the transform grid keeps its array: the same state as a
+    // fresh copy, transformed once (which gives it its scratch).
+    app.transformed.copy_from(app.working);
+    app.transformed.transform_2d();
+}
+
+void start_overlay(AppState& app, TickSource ticks) {
+    // Black font pixels are transparent; the very first help line is drawn
+    // with this tint, every later one with the rate line's.
+    app.font.key[0] = app.font.key[1] = app.font.key[2] = 0;
+    app.font.key_enabled = 1;
+    app.font.tint[0] = 1.0f;
+    app.font.tint[1] = 0.1f;
+    app.font.tint[2] = 1.0f;
+
+    app.ticks = ticks;
+    app.last_ticks = app.ticks.now();
+    app.rate = 0.0f;
+    app.rate_shadow_x = app.layout_width - 196;
+    app.rate_text_x = app.layout_width - 197;
+    app.frame_count = 0;
+    app.selection = 0;
 }

@@ -11,8 +11,17 @@
 #include "spectrum/complex_grid.hpp"
 
 // Where the composition reads the time: SDL_GetTicks in the program, a fixed
-// clock in tests and in the headless renderer.
-using TickSource = Uint32 (*)();
+// clock in tests and in the headless renderer. The context is handed back to
+// `read` untouched.
+struct TickSource {
+    Uint32 (*read)(void* context) = nullptr;
+    void* context = nullptr;
+
+    Uint32 now() const { return read(context); }
+};
+
+// SDL's millisecond clock.
+TickSource sdl_ticks();
 
 struct AppState {
     ComplexGrid working{512, 512};      // filled by the selected test every frame
@@ -33,7 +42,7 @@ struct AppState {
     Uint32 last_ticks = 0;
     int rate_shadow_x = 0;
     int rate_text_x = 0;
-    TickSource ticks = nullptr;
+    TickSource ticks;
 };
 
 // Layout from the desktop width: full (1640 wide) from 1640 on, else
@@ -42,3 +51,10 @@ void choose_layout(AppState& app, int desktop_width);
 
 // The window title for the layout.
 const char* window_title(const AppState& app);
+
+// Start-up steps that need no window: 1-4 (grids, input, catalogue, the
+// transformed copy) before SDL exists ...
+void start_grids_and_catalogue(AppState& app);
+// ... and 10-11 once the font is loaded and the canvas exists: the font's key
+// and first tint, the rate clock, the rate line's place, counters.
+void start_overlay(AppState& app, TickSource ticks);

@@ -6,19 +6,16 @@
 #include <SDL.h>
 
 #include "app/app_state.hpp"
+#include "app/compose_frame.hpp"
 #include "app/input.hpp"
 #include "inputs/images.hpp"
 
 int main(int /*argc*/, char* /*argv*/[]) {
     AppState app;
 
-    // 1-4: the grids and the catalogue exist before SDL does. The transform
+    // 1-4: the grids and the catalogue exist before SDL does; the transform
     // grid is a transformed copy of the cleared working grid.
-    app.working.clear();
-    app.input = InputState{};
-    fill_catalogue(app.catalogue);
-    app.transformed.copy_from(app.working);
-    app.transformed.transform_2d();
+    start_grids_and_catalogue(app);
 
     // 5-6: the results are deliberately not examined. The mode is zeroed
     // first, so an unreadable desktop gives width 0 and the condensed layout.
@@ -42,27 +39,14 @@ int main(int /*argc*/, char* /*argv*/[]) {
         return status;
     }
 
-    // 10: black font pixels are transparent; the first help line is drawn
-    // with this tint.
-    app.font.key[0] = app.font.key[1] = app.font.key[2] = 0;
-    app.font.key_enabled = 1;
-    app.font.tint[0] = 1.0f;
-    app.font.tint[1] = 0.1f;
-    app.font.tint[2] = 1.0f;
-
-    // 11: the rate clock.
-    app.ticks = SDL_GetTicks;
-    app.last_ticks = app.ticks();
-    app.rate = 0.0f;
-    app.rate_shadow_x = app.layout_width - 196;
-    app.rate_text_x = app.layout_width - 197;
-    app.frame_count = 0;
-    app.selection = 0;
+    // 10-11: the font's key and tint, the rate clock.
+    start_overlay(app, sdl_ticks());
 
     // A quit request never cuts a frame short: the frame whose poll saw it is
     // still composed, presented and followed by the pause.
     do {
         poll_input(app.input);
+        compose_frame(app);
         app.canvas.present();
         SDL_Delay(4);
     } while (!app.input.quit);

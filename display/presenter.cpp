@@ -41,6 +41,14 @@ void check_gl_error() {
 
 // Builds the shader program; returns 0 or shader_failure_status.
 int build_program(GLuint& program) {
+    // Without a usable GLEW the shader entry points are null pointers: calling
+    // one would crash, so say so and stop like any other shader failure.
+    if (glCreateShader == nullptr || glCreateProgram == nullptr || glUseProgramObjectARB == nullptr) {
+        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
+                     "Couldn't build shaders: the OpenGL shader entry points are missing");
+        SDL_Quit();
+        return shader_failure_status;
+    }
     GLint status = 0;
     const GLuint vs = glCreateShader(GL_VERTEX_SHADER);
     glShaderSource(vs, 1, &vertex_source, nullptr);

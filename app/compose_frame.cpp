@@ -1,0 +1,129 @@
+#include "app/compose_frame.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* help_full = "Use arrow keys to select test, Esc to quit.";
+constexpr const char* help_condensed =
+    "Use arrow keys to select test, Space to switch between magnitude and phase, Esc to quit.";
+
+void set_tint(TileSheet& font, float r, float g, float b) {
+    font.tint[0] = r;
+    font.tint[1] = g;
+    font.tint[2] = b;
+}
+
+// The captions always name 512 x 512, whatever the grid's size.
+void draw_caption(AppState& app, const char* format, int x) {
+    std::snprintf(app.text, sizeof app.text, format, 512, 512);
+    app.font.draw_text(app.canvas, x, 8, app.text);
+}
+
+void draw_white_frame(AppState& app, int x) {
+    app.draw_colour = RgbColor{255, 255, 255};
+    draw_panel_frame(app.canvas, x, app.draw_colour);
+}
+
+void draw_highlight_bar(Canvas& canvas, int y) {
+    for (int row = y; row <= y + 10; ++row) {
+        std::memset(canvas.pixels + pixel_offset(canvas, 20, row), 255, 139 * 3);
+    }
+}
+
+}  // namespace
+
+void compose_frame(AppState& app) {
+    // 1. Counter and phase. The increment wraps instead of overflowing (a
+    // signed overflow would be undefined after 2^31 frames).
+    app.frame_count = static_cast<std::int32_t>(static_cast<std::uint32_t>(app.frame_count) + 1u);
+    app.phase = static_cast<float>(app.frame_count % 1000) * 0.001f;
+
+    // 2-3. Selection with wrap-around, and the magnitude/phase switch (applied
+    // in both layouts, shown only in the condensed one).
+    if (app.input.step != 0) {
+        app.selection += app.input.step;
+    }
+    if (app.selection >= test_count) {
+        app.selection = 0;
+    } else if (app.selection < 0) {
+        app.selection = test_count - 1;
+    }
+    if (app.input.toggle) {
+        app.show_magnitude = !app.show_magnitude;
+    }
+
+    // 4. The test overwrites the working grid.
+    app.catalogue[app.selection].generator(app.phase, app.working);
+
+    // 5. Clear to black.
+    Canvas& canvas = app.canvas;
+    std::memset(canvas.pixels, 0, static_cast<std::size_t>(canvas.width) * canvas.height * 3);
+
+    // 6. The help line takes whatever tint is left: the start-up tint in the
+    // first frame, the rate line's magenta afterwards.
+    app.font.draw_text(canvas, 20, 540, app.condensed ? help_condensed : help_full);
+
+    // 7. Menu: the selected label black on a white bar, the others white.
+    for (int i = 0, y = 557; y < 677; ++i, y += 12) {
+        if (i == app.selection) {
+            draw_highlight_bar(canvas, y);
+            set_tint(app.font, 0.0f, 0.0f, 0.0f);
+        } else {
+            set_tint(app.font, 1.0f, 1.0f, 1.0f);
+        }
+        app.font.draw_text(canvas, 20, y + 3, app.catalogue[i].label);
+    }
+
+    // 8. Transform a copy of the input.
+    app.transformed.copy_from(app.working);
+    app.transformed.transform_2d();
+
+    // 9. Input panel.
+    set_tint(app.font, 1.0f, 1.0f, 1.0f);
+    draw_caption(app, "Input(real part only) %dx%d", 20);
+    draw_white_frame(app, 20);
+    app.working.draw_magnitude(app.draw_colour, canvas, 21, false, 1.0f);
+
+    // 10. Spectrum panels: caption, frame, panel.
+    if (app.condensed) {
+        if (app.show_magnitude) {
+            draw_caption(app, "Magnitude %dx%d (switch with Space)", 554);
+            draw_white_frame(app, 554);
+            app.transformed.draw_magnitude(app.draw_colour, canvas, 555, true, 60.0f);
+        } else {
+            draw_caption(app, "Phase %dx%d (switch with Space)", 554);
+            draw_white_frame(app, 554);
+            app.transformed.draw_phase(app.draw_colour, canvas, 555);
+        }
+    } else {
+        draw_caption(app, "Magnitude %dx%d", 554);
+        draw_white_frame(app, 554);
+        app.transformed.draw_magnitude(app.draw_colour, canvas, 555, true, 60.0f);
+        draw_caption(app, "Phase %dx%d", 1088);
+        draw_white_frame(app, 1088);
+        app.transformed.draw_phase(app.draw_colour, canvas, 1089);
+    }
+
+    // 11. Smoothed rate over one whole turn of the loop. The difference is
+    // taken as signed so a clock that steps back gives a negative time, which
+    // (like 0 ms) keeps the current rate.
+    const Uint32 now = app.ticks.now();
+    const std::int32_t elapsed = static_cast<std::int32_t>(now - app.last_ticks);
+    app.last_ticks = now;
+    const float instant = elapsed >= 1 ? 1000.0f / static_cast<float>(elapsed) : app.rate;
+    // Two float products and a float sum, each rounded on its own.
+    const float kept = app.rate * 0.99f;
+    const float added = instant * 0.01f;
+    app.rate = kept + added;
+    std::snprintf(app.text, sizeof app.text, "%3.0f FPS, ph=%1.3f", static_cast<double>(app.rate),
+                  static_cast<double>(app.phase));
+
+    // 12. Magenta rate line over a black shadow one pixel right and down; the
+    // magenta stays for the next frame's help line.
+    set_tint(app.font, 0.0f, 0.0f, 0.0f);
+    app.font.draw_text(canvas, app.rate_shadow_x, 2, app.text);
+    set_tint(app.font, 1.0f, 0.0f, 1.0f);
+    app.font.draw_text(canvas, app.rate_text_x, 1, app.text);
+}

@@ -1,0 +1,243 @@
+// zarvo-render: composes frames with the program's own code and no window,
+// and writes the canvas of the last frame as a PPM or BMP file.
+//
+// usage: zarvo-render --out FILE.ppm|FILE.bmp [options]
+//   --layout full|condensed  the layout (default full: 1640 wide)
+//   --select N               the selected test before the first frame (0-9)
+//   --phase-panel            start with the phase panel (condensed layout)
+//   --frames N               frames to compose (default 2)
+//   --first-frame N          number of the first frame composed (default 1);
+//                            frame N has phase (N mod 1000) * 0.001
+//   --keys F:KEY,...         key presses: KEY (Up, Down or Space) arrives in
+//                            the poll of frame F (counted from --first-frame)
+//   --ms-per-frame N         the fixed clock's step per frame (default 16)
+//   --assets DIR             folder with the four BMP files (default .)
+//   --find-input-panel SHOT  print every frame number 1-1000 whose input
+//                            panel, for the selected test, equals the input
+//                            panel of SHOT (a PPM of the whole window)
+#include <SDL.h>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/app_state.hpp"
+#include "app/compose_frame.hpp"
+#include "display/image_file.hpp"
+#include "inputs/images.hpp"
+
+namespace {
+
+struct KeyPress {
+    long frame;
+    std::string key;
+};
+
+struct Options {
+    bool condensed = false;
+    int select = 0;
+    bool phase_panel = false;
+    long frames = 2;
+    long first_frame = 1;
+    std::vector<KeyPress> keys;
+    long ms_per_frame = 16;
+    std::string assets = ".";
+    std::string out;
+    std::string find_input_panel;
+};
+
+// A clock that moves by a fixed step each time it is read.
+struct FixedClock {
+    Uint32 now = 0;
+    Uint32 step = 16;
+};
+
+Uint32 read_fixed_clock(void* context) {
+    auto* clock = static_cast<FixedClock*>(context);
+    clock->now += clock->step;
+    return clock->now;
+}
+
+[[noreturn]] void usage_error(const std::string& message) {
+    std::fprintf(stderr, "zarvo-render: %s\n(see the comment at the top of app/render_main.cpp or the README)\n",
+                 message.c_str());
+    std::exit(64);
+}
+
+long parse_number(const char* text, const char* what, long low, long high) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || value < low || value > high) {
+        usage_error(std::string("bad ") + what + " '" + text + "' (want " + std::to_string(low) +
+                    " to " + std::to_string(high) + ")");
+    }
+    return value;
+}
+
+void parse_keys(const std::string& list, Options& options) {
+    std::size_t start = 0;
+    while (start < list.size()) {
+        std::size_t end = list.find(',', start);
+        if (end == std::string::npos) {
+            end = list.size();
+        }
+        const std::string item = list.substr(start, end - start);
+        const std::size_t colon = item.find(':');
+        if (colon == std::string::npos) {
+            usage_error("bad key press '" + item + "' (want FRAME:KEY)");
+        }
+        KeyPress press{parse_number(item.substr(0, colon).c_str(), "key frame", 1, 1L << 30),
+                       item.substr(colon + 1)};
+        if (press.key != "Up" && press.key != "Down" && press.key != "Space") {
+            usage_error("unknown key '" + press.key + "' (want Up, Down or Space)");
+        }
+        options.keys.push_back(press);
+        start = end + 1;
+    }
+}
+
+Options parse_options(int argc, char* argv[]) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&]() -> const char* {
+            if (i + 1 >= argc) {
+                usage_error(arg + " needs a value");
+            }
+            return argv[++i];
+        };
+        if (arg == "--layout") {
+            const std::string layout = value();
+            if (layout != "full" && layout != "condensed") {
+                usage_error("unknown layout '" + layout + "' (want full or condensed)");
+            }
+            options.condensed = layout == "condensed";
+        } else if (arg == "--select") {
+            options.select = static_cast<int>(parse_number(value(), "test", 0, test_count - 1));
+        } else if (arg == "--phase-panel") {
+            options.phase_panel = true;
+        } else if (arg == "--frames") {
+            options.frames = parse_number(value(), "frame count", 1, 1000000);
+        } else if (arg == "--first-frame") {
+            options.first_frame = parse_number(value(), "first frame", 1, 1L << 30);
+        } else if (arg == "--keys") {
+            parse_keys(value(), options);
+        } else if (arg == "--ms-per-frame") {
+            options.ms_per_frame = parse_number(value(), "clock step", 0, 100000);
+        } else if (arg == "--assets") {
+            options.assets = value();
+        } else if (arg == "--out") {
+            options.out = value();
+        } else if (arg == "--find-input-panel") {
+            options.find_input_panel = value();
+        } else {
+            usage_error("unknown option '" + arg + "'");
+        }
+    }
+    if (options.out.empty() && options.find_input_panel.empty()) {
+        usage_error("--out FILE or --find-input-panel SHOT is required");
+    }
+    return options;
+}
+
+// The sheets are read from the working directory, as the program does.
+bool load_assets(AppState& app, const std::string& folder) {
+    if (chdir(folder.c_str()) != 0) {
+        std::fprintf(stderr, "zarvo-render: cannot enter %s: %s\n", folder.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    return load_picture_sheets() && app.font.load_bmp("font2.bmp", 8) &&
+           check_font_surface(app.font, "font2.bmp");
+}
+
+// Every frame number 1-1000 whose input panel equals the screenshot's.
+int find_input_panel(AppState& app, const Options& options) {
+    RgbImage shot;
+    if (const std::string error = read_ppm(options.find_input_panel, shot); !error.empty()) {
+        std::fprintf(stderr, "zarvo-render: %s\n", error.c_str());
+        return 1;
+    }
+    if (shot.width != app.canvas.width || shot.height != app.canvas.height) {
+        std::fprintf(stderr, "zarvo-render: %s is %d x %d, the layout is %d x %d\n",
+                     options.find_input_panel.c_str(), shot.width, shot.height, app.canvas.width,
+                     app.canvas.height);
+        return 1;
+    }
+    const TestGenerator generator = app.catalogue[options.select].generator;
+    for (int frame = 1; frame <= 1000; ++frame) {
+        const float phase = static_cast<float>(frame % 1000) * 0.001f;
+        generator(phase, app.working);
+        app.working.draw_magnitude(app.draw_colour, app.canvas, 21, false, 1.0f);
+        bool equal = true;
+        for (int y = 21; y < 21 + 512 && equal; ++y) {
+            const std::size_t at = pixel_offset(app.canvas, 21, y);
+            equal = std::memcmp(app.canvas.pixels + at, shot.pixels.data() + at, 512 * 3) == 0;
+        }
+        if (equal) {
+            std::printf("%d\n", frame);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const Options options = parse_options(argc, argv);
+    // The output path is taken relative to where the renderer was started.
+    std::string out = options.out;
+    if (!out.empty() && out[0] != '/') {
+        char here[4096];
+        if (getcwd(here, sizeof here) != nullptr) {
+            out = std::string(here) + "/" + out;
+        }
+    }
+
+    AppState app;
+    start_grids_and_catalogue(app);
+    choose_layout(app, options.condensed ? 1100 : 1640);
+    if (!load_assets(app, options.assets)) {
+        return 1;
+    }
+    init_canvas_buffer(app.canvas, app.layout_width);
+    FixedClock clock{0, static_cast<Uint32>(options.ms_per_frame)};
+    start_overlay(app, TickSource{read_fixed_clock, &clock});
+    app.selection = options.select;
+    app.show_magnitude = !options.phase_panel;
+    app.frame_count = static_cast<std::int32_t>(options.first_frame - 1);
+
+    if (!options.find_input_panel.empty()) {
+        return find_input_panel(app, options);
+    }
+
+    for (long frame = 1; frame <= options.frames; ++frame) {
+        // The same rules as a poll: the last arrow of a frame decides, any
+        // Space toggles once.
+        app.input.step = 0;
+        app.input.toggle = false;
+        for (const KeyPress& press : options.keys) {
+            if (press.frame != frame) {
+                continue;
+            }
+            if (press.key == "Space") {
+                app.input.toggle = true;
+            } else {
+                app.input.step = press.key == "Down" ? 1 : -1;
+            }
+        }
+        compose_frame(app);
+    }
+
+    if (const std::string error = write_canvas_image(app.canvas, out); !error.empty()) {
+        std::fprintf(stderr, "zarvo-render: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}

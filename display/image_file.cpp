@@ -1,0 +1,141 @@
+#include "display/image_file.hpp"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+bool ends_with(const std::string& s, const char* suffix) {
+    const std::size_t n = std::strlen(suffix);
+    return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
+void put_u16(std::string& out, std::uint32_t v) {
+    out.push_back(static_cast<char>(v & 0xff));
+    out.push_back(static_cast<char>((v >> 8) & 0xff));
+}
+
+void put_u32(std::string& out, std::uint32_t v) {
+    put_u16(out, v & 0xffff);
+    put_u16(out, v >> 16);
+}
+
+std::string encode_ppm(const Canvas& canvas) {
+    std::string out = "P6\n" + std::to_string(canvas.width) + " " +
+                      std::to_string(canvas.height) + "\n255\n";
+    out.append(reinterpret_cast<const char*>(canvas.pixels),
+               static_cast<std::size_t>(canvas.width) * canvas.height * 3);
+    return out;
+}
+
+// BMP rows run bottom-up, in blue-green-red order, padded to 4 bytes.
+std::string encode_bmp(const Canvas& canvas) {
+    const std::uint32_t row_bytes = (static_cast<std::uint32_t>(canvas.width) * 3 + 3) & ~3u;
+    const std::uint32_t image_bytes = row_bytes * static_cast<std::uint32_t>(canvas.height);
+    std::string out;
+    out += "BM";
+    put_u32(out, 54 + image_bytes);
+    put_u32(out, 0);
+    put_u32(out, 54);
+    put_u32(out, 40);
+    put_u32(out, static_cast<std::uint32_t>(canvas.width));
+    put_u32(out, static_cast<std::uint32_t>(canvas.height));
+    put_u16(out, 1);
+    put_u16(out, 24);
+    put_u32(out, 0);  // BI_RGB
+    put_u32(out, image_bytes);
+    put_u32(out, 2835);  // 72 dpi
+    put_u32(out, 2835);
+    put_u32(out, 0);
+    put_u32(out, 0);
+    for (int y = canvas.height - 1; y >= 0; --y) {
+        const std::uint8_t* row = canvas.pixels + pixel_offset(canvas, 0, y);
+        for (int x = 0; x < canvas.width; ++x) {
+            out.push_back(static_cast<char>(row[3 * x + 2]));
+            out.push_back(static_cast<char>(row[3 * x + 1]));
+            out.push_back(static_cast<char>(row[3 * x]));
+        }
+        out.append(row_bytes - static_cast<std::uint32_t>(canvas.width) * 3, '\0');
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string write_canvas_image(const Canvas& canvas, const std::string& path) {
+    std::string data;
+    if (ends_with(path, ".ppm")) {
+        data = encode_ppm(canvas);
+    } else if (ends_with(path, ".bmp")) {
+        data = encode_bmp(canvas);
+    } else {
+        return "cannot tell the image format of " + path + " (use .ppm or .bmp)";
+    }
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return "cannot open " + path + " for writing: " + std::strerror(errno);
+    }
+    const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        return "cannot write " + path;
+    }
+    return {};
+}
+
+std::string read_ppm(const std::string& path, RgbImage& image) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return "cannot open " + path;
+    }
+    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t pos = 0;
+    long values[4] = {};
+    std::string magic;
+    for (int field = 0; field < 4; ++field) {
+        for (;;) {
+            while (pos < data.size() && std::isspace(static_cast<unsigned char>(data[pos]))) {
+                ++pos;
+            }
+            if (pos < data.size() && data[pos] == '#') {
+                pos = data.find('\n', pos);
+                if (pos == std::string::npos) {
+                    return path + ": header ends inside a comment";
+                }
+                continue;
+            }
+            break;
+        }
+        const std::size_t start = pos;
+        while (pos < data.size() && !std::isspace(static_cast<unsigned char>(data[pos]))) {
+            ++pos;
+        }
+        const std::string token = data.substr(start, pos - start);
+        if (field == 0) {
+            magic = token;
+        } else {
+            char* end = nullptr;
+            values[field] = std::strtol(token.c_str(), &end, 10);
+            if (token.empty() || *end != '\0' || values[field] <= 0 || values[field] > 65535) {
+                return path + ": bad header field '" + token + "'";
+            }
+        }
+    }
+    if (magic != "P6" || values[3] != 255) {
+        return path + ": not a binary 8-bit PPM";
+    }
+    ++pos;  // the single whitespace byte after maxval
+    const std::size_t bytes = static_cast<std::size_t>(values[1]) * values[2] * 3;
+    if (pos > data.size() || data.size() - pos < bytes) {
+        return path + ": pixel data is short";
+    }
+    image.width = static_cast<int>(values[1]);
+    image.height = static_cast<int>(values[2]);
+    image.pixels.assign(data.begin() + static_cast<std::ptrdiff_t>(pos),
+                        data.begin() + static_cast<std::ptrdiff_t>(pos + bytes));
+    return {};
+}

@@ -1,0 +1,26 @@
+// Writing and reading canvases as image files (binary PPM, 24-bit BMP), for
+// the headless renderer and the tests. Errors come back as a message; nothing
+// is written past a buffer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "display/canvas.hpp"
+
+// Writes the canvas to `path`: binary PPM (P6) when the name ends in ".ppm",
+// 24-bit bottom-up BMP when it ends in ".bmp". Returns an empty string on
+// success, else what went wrong (naming the file).
+std::string write_canvas_image(const Canvas& canvas, const std::string& path);
+
+// An RGB image in the canvas's byte layout (rows packed, top row first).
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+// Reads a binary PPM with maxval 255, skipping '#' comments in the header.
+// Returns an empty string on success, else what went wrong.
+std::string read_ppm(const std::string& path, RgbImage& image);

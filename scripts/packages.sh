@@ -1,0 +1,29 @@
+# Installs the Debian packages that zarvo needs, skipping those already there.
+# Sourced by run.sh and test.sh: ensure_packages PACKAGE...
+# A non-root user gets the apt-get command to run instead.
+
+zarvo_build_packages=(build-essential cmake pkg-config libsdl2-dev libglew-dev libgl1-mesa-dev
+  libgl1-mesa-dri libegl1 libegl-mesa0 libx11-dev)
+# What a display-less machine needs to show the window and take screenshots.
+zarvo_display_packages=(xvfb xauth xdotool x11-apps x11-utils imagemagick)
+zarvo_test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libkissfft-dev python3)
+
+ensure_packages() {
+  local missing=() p
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages: ${missing[*]}" >&2
+    echo "Install them as root first:" >&2
+    echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends ${missing[*]}" >&2
+    return 1
+  fi
+  echo "Installing: ${missing[*]}"
+  # A stale package list makes install fail on a fresh machine: update first.
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}

@@ -1,0 +1,237 @@
+"""Runs the real zarvo program on a private Xvfb display and looks at it.
+
+Stdlib only. The program and helper binaries come from the environment that
+CTest sets (ZARVO_BIN, ZARVO_ASSETS, ZARVO_SEND_CLOSE).
+"""
+
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+CONVERT = "/usr/bin/convert"  # /usr/local/bin/convert may be a stand-in
+
+
+def env_path(name):
+    value = os.environ.get(name)
+    if not value:
+        sys.exit(f"{name} is not set; run this test through ctest")
+    return value
+
+
+class Xvfb:
+    """A private X server; -displayfd picks a free display number."""
+
+    def __init__(self, width, height):
+        self.width, self.height = width, height
+
+    def __enter__(self):
+        read_fd, write_fd = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+             f"{self.width}x{self.height}x24", "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        number = b""
+        with os.fdopen(read_fd, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    raise RuntimeError("Xvfb did not report its display")
+                number += chunk
+        self.display = ":" + number.decode().strip()
+        return self
+
+    def __exit__(self, *exc):
+        self.proc.terminate()
+        self.proc.wait(timeout=10)
+
+    def env(self, **extra):
+        env = dict(os.environ)
+        env.pop("WAYLAND_DISPLAY", None)
+        env["DISPLAY"] = self.display
+        env["MESA_SHADER_CACHE_DISABLE"] = "true"
+        env.update(extra)
+        return env
+
+
+class Program:
+    """The zarvo binary started in a working directory that holds the assets."""
+
+    def __init__(self, env, cwd=None, binary=None):
+        self.workdir = tempfile.mkdtemp(prefix="zarvo-test-")
+        self.cwd = cwd or env_path("ZARVO_ASSETS")
+        self.env = env
+        self.out_path = os.path.join(self.workdir, "out.txt")
+        self.err_path = os.path.join(self.workdir, "err.txt")
+        with open(self.out_path, "wb") as out, open(self.err_path, "wb") as err:
+            self.proc = subprocess.Popen([binary or env_path("ZARVO_BIN")], cwd=self.cwd,
+                                         env=env, stdout=out, stderr=err,
+                                         stdin=subprocess.DEVNULL)
+
+    def wait(self, timeout=20):
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            raise AssertionError(f"program did not end within {timeout} s")
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+    def stdout(self):
+        with open(self.out_path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def stderr(self):
+        with open(self.err_path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def wait_for_stdout_lines(self, count, timeout=20):
+        """The status lines must reach a file while the program runs."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            lines = self.stdout().splitlines()
+            if len(lines) >= count:
+                return lines
+            if self.proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        return self.stdout().splitlines()
+
+    def cleanup(self):
+        self.kill()
+        shutil.rmtree(self.workdir, ignore_errors=True)
+
+
+def title_regex(title):
+    return "^" + re.escape(title) + "$"
+
+
+def find_window(env, title, timeout=20):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = subprocess.run(["xdotool", "search", "--name", title_regex(title)], env=env,
+                               capture_output=True, text=True)
+        ids = found.stdout.split()
+        if ids:
+            return ids[0]
+        time.sleep(0.1)
+    raise AssertionError(f"no window titled {title!r} within {timeout} s")
+
+
+def window_geometry(env, window):
+    info = subprocess.run(["xwininfo", "-id", window], env=env, capture_output=True, text=True,
+                          check=True).stdout
+    values = {}
+    for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+        match = re.search(re.escape(key) + r":\s+(-?\d+)", info)
+        values[key] = int(match.group(1))
+    return (values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"],
+            values["Height"])
+
+
+def read_ppm(data):
+    """Parses a binary PPM (P6, maxval 255), skipping '#' comments."""
+    tokens, pos = [], 0
+    while len(tokens) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos) + 1
+            continue
+        start = pos
+        while not data[pos:pos + 1].isspace():
+            pos += 1
+        tokens.append(data[start:pos])
+    if tokens[0] != b"P6" or tokens[3] != b"255":
+        raise ValueError("not an 8-bit P6 PPM")
+    width, height = int(tokens[1]), int(tokens[2])
+    pixels = data[pos + 1:pos + 1 + width * height * 3]
+    return width, height, pixels
+
+
+def screenshot(env, window):
+    """The window's client area as (width, height, RGB bytes, rows packed)."""
+    xwd = subprocess.run(["xwd", "-id", window, "-silent"], env=env, capture_output=True,
+                         check=True).stdout
+    ppm = subprocess.run([CONVERT, "xwd:-", "-depth", "8", "ppm:-"], input=xwd,
+                         capture_output=True, check=True).stdout
+    return read_ppm(ppm)
+
+
+def save_png(env, window, path):
+    xwd = subprocess.run(["xwd", "-id", window, "-silent"], env=env, capture_output=True,
+                         check=True).stdout
+    subprocess.run([CONVERT, "xwd:-", path], input=xwd, check=True)
+
+
+def key(env, *names, delay=0.25):
+    for name in names:
+        subprocess.run(["xdotool", "key", name], env=env, check=True)
+        time.sleep(delay)
+
+
+def send_close(env, window):
+    subprocess.run([env_path("ZARVO_SEND_CLOSE"), window], env=env, check=True)
+
+
+def wait_for_screenshot(env, window, accept, timeout=20):
+    """Polls screenshots until accept(width, height, pixels) is true; returns the last."""
+    deadline = time.monotonic() + timeout
+    shot = None
+    while time.monotonic() < deadline:
+        shot = screenshot(env, window)
+        if accept(*shot):
+            return shot, True
+        time.sleep(0.1)
+    return shot, False
+
+
+def first_difference(width, actual, expected, skip=None):
+    """(x, y, actual rgb, expected rgb) of the first differing pixel, or None."""
+    if len(actual) != len(expected):
+        return ("size", len(actual), len(expected))
+    if actual == expected:
+        return None
+    for i in range(0, len(actual), 3):
+        if actual[i:i + 3] != expected[i:i + 3]:
+            x, y = (i // 3) % width, (i // 3) // width
+            if skip and skip(x, y):
+                continue
+            return (x, y, tuple(actual[i:i + 3]), tuple(expected[i:i + 3]))
+    return None
+
+
+class Checks:
+    """Collects failures so one run reports every broken case."""
+
+    def __init__(self):
+        self.failures = []
+        self.passed = 0
+
+    def check(self, condition, message):
+        if condition:
+            self.passed += 1
+        else:
+            self.failures.append(message)
+            print("FAIL:", message, flush=True)
+
+    def finish(self):
+        print(f"{self.passed} passed, {len(self.failures)} failed")
+        sys.exit(1 if self.failures else 0)
+
+
+def exited_by_signal(code):
+    return code is not None and code < 0
+
+
+__all__ = ["Xvfb", "Program", "find_window", "window_geometry", "screenshot", "save_png", "key",
+           "send_close", "wait_for_screenshot", "first_difference", "Checks", "signal"]
