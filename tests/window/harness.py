@@ -233,5 +233,48 @@ def exited_by_signal(code):
     return code is not None and code < 0
 
 
+def renderer_path():
+    return os.path.join(os.path.dirname(env_path("ZARVO_BIN")), "zarvo-render")
+
+
+def render_canvas(workdir, layout, select, phase_panel=False, first_frame=1, frames=2):
+    """zarvo-render's canvas for a state, as packed RGB bytes. Two frames by
+    default, so that the help line has its steady tint."""
+    out = os.path.join(workdir, "expected.ppm")
+    args = [renderer_path(), "--assets", env_path("ZARVO_ASSETS"), "--layout", layout,
+            "--select", str(select), "--first-frame", str(first_frame), "--frames", str(frames),
+            "--out", out]
+    if phase_panel:
+        args.append("--phase-panel")
+    subprocess.run(args, check=True)
+    with open(out, "rb") as f:
+        return read_ppm(f.read())[2]
+
+
+def same_outside_rate_line(width, actual, expected):
+    """Equal everywhere but the rate line: rows 0-8 of the last 197 columns,
+    which carry the live frame rate."""
+    if len(actual) != len(expected):
+        return False
+    row = width * 3
+    keep = (width - 197) * 3
+    for y in range(9):
+        if actual[y * row:y * row + keep] != expected[y * row:y * row + keep]:
+            return False
+    return actual[9 * row:] == expected[9 * row:]
+
+
+def wait_for_canvas(env, window, width, expected, timeout=15):
+    """Polls screenshots until one equals `expected` outside the rate line."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        shot = screenshot(env, window)
+        if same_outside_rate_line(width, shot[2], expected):
+            return True
+        time.sleep(0.1)
+    return False
+
+
 __all__ = ["Xvfb", "Program", "find_window", "window_geometry", "screenshot", "save_png", "key",
-           "send_close", "wait_for_screenshot", "first_difference", "Checks", "signal"]
+           "send_close", "wait_for_screenshot", "read_ppm", "env_path",
+           "renderer_path", "render_canvas", "same_outside_rate_line", "wait_for_canvas", "first_difference", "Checks", "signal"]
