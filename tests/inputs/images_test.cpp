@@ -1,0 +1,130 @@
+// fill_from_sheet on small 8-bit pictures written to BMP files and loaded
+// back the way the program loads them.
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <string>
+
+#include "inputs/images.hpp"
+
+namespace {
+
+constexpr int side = 512;
+
+std::uint32_t bits(float v) {
+    std::uint32_t u;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
+
+// Writes an 8-bit 512 x 512 BMP whose byte k is byte_at(k), loads it back
+// with SDL_LoadBMP and returns the surface (caller frees).
+template <typename ByteAt>
+SDL_Surface* round_trip_picture(ByteAt byte_at) {
+    SDL_Surface* made = SDL_CreateRGBSurfaceWithFormat(0, side, side, 8, SDL_PIXELFORMAT_INDEX8);
+    if (made == nullptr) {
+        return nullptr;
+    }
+    auto* p = static_cast<std::uint8_t*>(made->pixels);
+    for (int k = 0; k < side * side; ++k) {
+        p[k] = byte_at(k);
+    }
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("zarvo-images-test-" + std::to_string(getpid()) + ".bmp");
+    const int saved = SDL_SaveBMP(made, file.c_str());
+    SDL_FreeSurface(made);
+    if (saved != 0) {
+        return nullptr;
+    }
+    SDL_Surface* loaded = SDL_LoadBMP(file.c_str());
+    std::filesystem::remove(file);
+    return loaded;
+}
+
+void poison(ComplexGrid& grid) {
+    for (std::int64_t k = 0; k < grid.size(); ++k) {
+        grid.samples[k] = {std::numeric_limits<float>::quiet_NaN(), 3.0f};
+    }
+}
+
+TEST(FillFromSheet, SingleBrightPixelAtTopLeft) {
+    SDL_Surface* surface =
+        round_trip_picture([](int k) -> std::uint8_t { return k == 0 ? 255 : 0; });
+    ASSERT_NE(surface, nullptr) << SDL_GetError();
+    ASSERT_EQ(surface->pitch, side);
+    TileSheet sheet;
+    sheet.surface = surface;
+    ComplexGrid grid(side, side);
+    poison(grid);
+    fill_from_sheet(grid, sheet);
+    for (std::int64_t k = 0; k < grid.size(); ++k) {
+        ASSERT_EQ(bits(grid.samples[k].re), bits(k == 0 ? 1.0f : 0.0f)) << k;
+        ASSERT_EQ(bits(grid.samples[k].im), 0u) << k;
+    }
+    SDL_FreeSurface(surface);
+}
+
+TEST(FillFromSheet, EveryByteValueDividedBy255InPlace) {
+    // Byte k is (k * 7 + k / 512) mod 256: every value occurs, in every row
+    // at a different column, so a transposed or shifted read shows.
+    const auto byte_at = [](int k) { return static_cast<std::uint8_t>(k * 7 + k / side); };
+    SDL_Surface* surface = round_trip_picture(byte_at);
+    ASSERT_NE(surface, nullptr) << SDL_GetError();
+    TileSheet sheet;
+    sheet.surface = surface;
+    ComplexGrid grid(side, side);
+    poison(grid);
+    fill_from_sheet(grid, sheet);
+    for (int i = 0; i < side; ++i) {
+        for (int j = 0; j < side; ++j) {
+            const int k = j + i * side;
+            // A division, which differs from a multiplication by 1/255 for
+            // 126 of the 256 byte values.
+            const float want = static_cast<float>(byte_at(k)) / 255.0f;
+            ASSERT_EQ(bits(grid.samples[k].re), bits(want)) << i << ", " << j;
+            ASSERT_EQ(bits(grid.samples[k].im), 0u);
+        }
+    }
+    // Hand-worked: 128 / 255 in float is 0.501960814...
+    EXPECT_EQ(static_cast<float>(128) / 255.0f, 0.501960814f);
+    SDL_FreeSurface(surface);
+}
+
+TEST(PictureGenerators, EachReadsItsOwnSheetAndIgnoresThePhase) {
+    struct Case {
+        TileSheet* sheet;
+        void (*generator)(float, ComplexGrid&);
+        std::uint8_t value;
+    };
+    const Case cases[] = {{&ostrel_sheet, gen_ostrel_image, 10},
+                          {&vhs_sheet, gen_vhs_image, 20},
+                          {&sierpinsky_sheet, gen_sierpinsky_image, 30}};
+    for (const Case& c : cases) {
+        const std::uint8_t value = c.value;
+        c.sheet->surface = round_trip_picture([value](int) { return value; });
+        ASSERT_NE(c.sheet->surface, nullptr) << SDL_GetError();
+    }
+    ComplexGrid grid(side, side);
+    for (const Case& c : cases) {
+        for (const float phase : {0.0f, 0.5f, 0.999f}) {
+            poison(grid);
+            c.generator(phase, grid);
+            const float want = static_cast<float>(c.value) / 255.0f;
+            for (std::int64_t k = 0; k < grid.size(); ++k) {
+                ASSERT_EQ(grid.samples[k].re, want) << int{c.value} << " " << k;
+                ASSERT_EQ(bits(grid.samples[k].im), 0u);
+            }
+        }
+    }
+    for (const Case& c : cases) {
+        SDL_FreeSurface(c.sheet->surface);
+        c.sheet->surface = nullptr;
+    }
+}
+
+}  // namespace
