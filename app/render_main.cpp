@@ -28,8 +28,8 @@
 
 #include "app/app_state.hpp"
 #include "app/compose_frame.hpp"
+#include "app/headless.hpp"
 #include "display/image_file.hpp"
-#include "inputs/images.hpp"
 
 namespace {
 
@@ -50,18 +50,6 @@ struct Options {
     std::string out;
     std::string find_input_panel;
 };
-
-// A clock that moves by a fixed step each time it is read.
-struct FixedClock {
-    Uint32 now = 0;
-    Uint32 step = 16;
-};
-
-Uint32 read_fixed_clock(void* context) {
-    auto* clock = static_cast<FixedClock*>(context);
-    clock->now += clock->step;
-    return clock->now;
-}
 
 [[noreturn]] void usage_error(const std::string& message) {
     std::fprintf(stderr, "zarvo-render: %s\n(see the comment at the top of app/render_main.cpp or the README)\n",
@@ -146,17 +134,6 @@ Options parse_options(int argc, char* argv[]) {
     return options;
 }
 
-// The sheets are read from the working directory, as the program does.
-bool load_assets(AppState& app, const std::string& folder) {
-    if (chdir(folder.c_str()) != 0) {
-        std::fprintf(stderr, "zarvo-render: cannot enter %s: %s\n", folder.c_str(),
-                     std::strerror(errno));
-        return false;
-    }
-    return load_picture_sheets() && app.font.load_bmp("font2.bmp", 8) &&
-           check_font_surface(app.font, "font2.bmp");
-}
-
 // Every frame number 1-1000 whose input panel equals the screenshot's.
 int find_input_panel(AppState& app, const Options& options) {
     RgbImage shot;
@@ -200,15 +177,17 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    AppState app;
-    start_grids_and_catalogue(app);
-    choose_layout(app, options.condensed ? 1100 : 1640);
-    if (!load_assets(app, options.assets)) {
+    // The sheets are read from the working directory, as the program does.
+    if (chdir(options.assets.c_str()) != 0) {
+        std::fprintf(stderr, "zarvo-render: cannot enter %s: %s\n", options.assets.c_str(),
+                     std::strerror(errno));
         return 1;
     }
-    init_canvas_buffer(app.canvas, app.layout_width);
+    AppState app;
     FixedClock clock{0, static_cast<Uint32>(options.ms_per_frame)};
-    start_overlay(app, TickSource{read_fixed_clock, &clock});
+    if (!start_headless(app, options.condensed, fixed_ticks(clock))) {
+        return 1;
+    }
     app.selection = options.select;
     app.show_magnitude = !options.phase_panel;
     app.frame_count = static_cast<std::int32_t>(options.first_frame - 1);

@@ -1,0 +1,29 @@
+#include "app/headless.hpp"
+
+#include "inputs/images.hpp"
+
+namespace {
+
+Uint32 read_fixed_clock(void* context) {
+    auto* clock = static_cast<FixedClock*>(context);
+    clock->now += clock->step;
+    return clock->now;
+}
+
+}  // namespace
+
+TickSource fixed_ticks(FixedClock& clock) { return TickSource{read_fixed_clock, &clock}; }
+
+bool start_headless(AppState& app, bool condensed, TickSource ticks) {
+    start_grids_and_catalogue(app);
+    choose_layout(app, condensed ? 1100 : 1640);
+    if (!load_picture_sheets()) {
+        return false;
+    }
+    if (!app.font.load_bmp("font2.bmp", 8) || !check_font_surface(app.font, "font2.bmp")) {
+        return false;
+    }
+    init_canvas_buffer(app.canvas, app.layout_width);
+    start_overlay(app, ticks);
+    return true;
+}

@@ -1,0 +1,21 @@
+// Start-up without a window, for the headless renderer, the benchmarks and
+// the tests: everything the program sets up except SDL's video, the window
+// and OpenGL, with the same code and in the same order.
+#pragma once
+
+#include "app/app_state.hpp"
+
+// Grids, catalogue and layout (1100 or 1640 wide), the four sheets read from
+// the working directory with the program's checks, a dark-red canvas buffer
+// and the overlay state with `ticks` as the clock. On a failed load the
+// message has been logged and false is returned.
+bool start_headless(AppState& app, bool condensed, TickSource ticks);
+
+// A clock that moves by a fixed step each time it is read.
+struct FixedClock {
+    Uint32 now = 0;
+    Uint32 step = 16;
+};
+
+// A TickSource over a FixedClock, which must outlive it.
+TickSource fixed_ticks(FixedClock& clock);
