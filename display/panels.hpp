@@ -8,6 +8,8 @@
 //   normalised to the grid's largest magnitude (NaN never becomes the
 //   maximum), v = trunc((m * scale) * 255), clamped above at 255; NaN gives 0.
 //   With `shifted` the quadrants swap so that sample (0, 0) lands at panel (H/2, W/2).
+//   An infinite largest magnitude (also a square that overflows float) makes
+//   the scale 0, so every sample draws black (inf * 0 is NaN).
 // draw_phase(pen, canvas, x): always swapped; a = (float)atan2(im, re),
 //   v = trunc((a * 0.15915494f) * 255), low eight bits stored: a cyclic grey
 //   scale (0 at angle 0, 127 at +pi, 129 at -pi; 128 never occurs); NaN gives 0.

@@ -24,6 +24,7 @@ void gen_pattern(float phase, ComplexGrid& grid);
 // grid (phase 0 gives -1) writes nothing.
 void gen_vertical_line(float phase, ComplexGrid& grid);
 // Clears, then a 21 x 21 square on a circle. Precondition: at least 512 x 512.
+// A NaN or infinite phase leaves the grid cleared.
 void gen_rotating_box(float phase, ComplexGrid& grid);
 // Clears, then a disc whose radius runs 20 -> 80 -> 20 over the phase cycle.
 void gen_pulsating_sphere(float phase, ComplexGrid& grid);

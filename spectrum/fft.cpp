@@ -1,65 +1,57 @@
 #include "spectrum/fft.hpp"
 
 #include <cassert>
-#include <cmath>
+#include <cstddef>
 #include <utility>
+
+#include "spectrum/fft_kernels.hpp"
+#include "spectrum/fft_plan.hpp"
 
 namespace {
 
-bool is_power_of_two(std::uint32_t n) { return n != 0 && (n & (n - 1)) == 0; }
-
-int stage_count(std::uint32_t n) { return static_cast<int>(std::log2(static_cast<double>(n))); }
-
-std::uint32_t reverse_bits(std::uint32_t v) {
-    v = ((v >> 1) & 0x55555555u) | ((v << 1) & ~0x55555555u);
-    v = ((v >> 2) & 0x33333333u) | ((v << 2) & ~0x33333333u);
-    v = ((v >> 4) & 0x0F0F0F0Fu) | ((v << 4) & ~0x0F0F0F0Fu);
-    v = ((v >> 8) & 0x00FF00FFu) | ((v << 8) & ~0x00FF00FFu);
-    return (v >> 16) | (v << 16);
+// One butterfly; the operand order of every product, sum and difference is
+// the defining one, so NaN payloads propagate the same way as well.
+inline void butterfly(Complex& p, Complex& q, float wre, float wim) {
+    const float tre = q.re * wre - q.im * wim;
+    const float tim = q.re * wim + q.im * wre;
+    const Complex old = p;
+    p.re = tre + old.re;
+    p.im = tim + old.im;
+    q.re = old.re - tre;
+    q.im = old.im - tim;
 }
 
-}  // namespace
-
-void fft_bit_reverse(Complex* data, std::uint32_t n) {
-    assert(is_power_of_two(n));
-    if (!is_power_of_two(n)) {
-        return;
-    }
-    const int bits = stage_count(n);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const std::uint32_t pos = bits == 0 ? 0 : reverse_bits(i) >> (32 - bits);
-        if (i < pos) {
-            std::swap(data[i], data[pos]);
+void stages_from_plan(Complex* data, const FftPlan& plan) {
+    const std::uint32_t n = plan.n;
+    for (int stage = 0; stage < plan.bits; ++stage) {
+        const std::uint32_t half = std::uint32_t{1} << stage;
+        const float* wre = plan.twiddle_re.data() + (half - 1);
+        const float* wim = plan.twiddle_im.data() + (half - 1);
+        for (std::uint32_t k = 0; k < n; k += 2 * half) {
+            Complex* group = data + k;
+            for (std::uint32_t j = 0; j < half; ++j) {
+                butterfly(group[j], group[j + half], wre[j], wim[j]);
+            }
         }
     }
 }
 
-void fft_1d(Complex* data, std::uint32_t n) {
-    assert(is_power_of_two(n));
-    if (!is_power_of_two(n)) {
-        return;
-    }
-    fft_bit_reverse(data, n);
-    const int bits = stage_count(n);
-    std::uint32_t m = 2;
-    for (int stage = 0; stage < bits; ++stage, m *= 2) {
-        const float angle = -6.2831855f / static_cast<float>(m);
-        const float c = static_cast<float>(std::cos(static_cast<double>(angle)));
-        const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
-        const std::uint32_t half = m / 2;
-        for (std::uint32_t k = 0; k < n; k += m) {
+// Rows too long for a cached plan: the recurrence runs in every group, as
+// the definition has it, and nothing is allocated.
+void stages_by_recurrence(Complex* data, std::uint32_t n) {
+    const int bits = fft_stage_count(n);
+    for (int stage = 0; stage < bits; ++stage) {
+        const std::uint32_t half = std::uint32_t{1} << stage;
+        float c = 0.0f;
+        float s = 0.0f;
+        fft_stage_step(2 * half, c, s);
+        // 64-bit group index: k + 2 * half may pass 2^32 - 1 when n = 2^31.
+        for (std::uint64_t k = 0; k < n; k += 2 * std::uint64_t{half}) {
+            Complex* group = data + k;
             float wre = 1.0f;
             float wim = 0.0f;
             for (std::uint32_t j = 0; j < half; ++j) {
-                Complex& p = data[k + j];
-                Complex& q = data[k + j + half];
-                const float tre = q.re * wre - q.im * wim;
-                const float tim = q.re * wim + q.im * wre;
-                const Complex old = p;
-                p.re = tre + old.re;
-                p.im = tim + old.im;
-                q.re = old.re - tre;
-                q.im = old.im - tim;
+                butterfly(group[j], group[j + half], wre, wim);
                 const float nre = wre * c - wim * s;
                 const float nim = wre * s + wim * c;
                 wre = nre;
@@ -69,14 +61,81 @@ void fft_1d(Complex* data, std::uint32_t n) {
     }
 }
 
+}  // namespace
+
+void fft_bit_reverse(Complex* data, std::uint32_t n) {
+    assert(fft_is_power_of_two(n));
+    if (!fft_is_power_of_two(n)) {
+        return;
+    }
+    if (const FftPlan* plan = fft_plan(n)) {
+        const std::uint32_t* pair = plan->swaps.data();
+        const std::uint32_t* end = pair + plan->swaps.size();
+        for (; pair != end; pair += 2) {
+            std::swap(data[pair[0]], data[pair[1]]);
+        }
+        return;
+    }
+    // Each pair is exchanged once, from its smaller index: the same
+    // permutation as marking visited positions, without the marks.
+    const int bits = fft_stage_count(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t pos = fft_reverse_bits(i) >> (32 - bits);
+        if (i < pos) {
+            std::swap(data[i], data[pos]);
+        }
+    }
+}
+
+void fft_1d(Complex* data, std::uint32_t n) {
+    assert(fft_is_power_of_two(n));
+    if (!fft_is_power_of_two(n)) {
+        return;
+    }
+    fft_bit_reverse(data, n);
+    if (const FftPlan* plan = fft_plan(n)) {
+        stages_from_plan(data, *plan);
+    } else {
+        stages_by_recurrence(data, n);
+    }
+}
+
+namespace {
+
+// True for the grids the transform accepts; a 0 x 0 grid has nothing to do.
+bool transformable(const ComplexGrid& grid) {
+    return grid.width == grid.height &&
+           (grid.width == 0 || fft_is_power_of_two(static_cast<std::uint32_t>(grid.width)));
+}
+
+}  // namespace
+
+void transform_2d_portable(ComplexGrid& grid) {
+    assert(transformable(grid));
+    if (!transformable(grid)) {
+        return;
+    }
+    const std::uint32_t n = static_cast<std::uint32_t>(grid.width);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        fft_1d(grid.samples + std::size_t{i} * n, n);
+    }
+    grid.transpose();
+    for (std::uint32_t i = 0; i < n; ++i) {
+        fft_1d(grid.samples + std::size_t{i} * n, n);
+    }
+    grid.transpose();
+}
+
 void ComplexGrid::transform_2d() {
-    assert(width == height);
-    for (std::int32_t i = 0; i < height; ++i) {
-        fft_1d(samples + std::int64_t{i} * width, static_cast<std::uint32_t>(width));
+    assert(transformable(*this));
+    if (!transformable(*this)) {
+        return;
     }
-    transpose();
-    for (std::int32_t i = 0; i < width; ++i) {
-        fft_1d(samples + std::int64_t{i} * height, static_cast<std::uint32_t>(height));
+    // The CPU does not change while the process runs: ask once.
+    static const bool use_avx2 = fft_avx2_supported();
+    if (use_avx2) {
+        transform_2d_avx2(*this);
+    } else {
+        transform_2d_portable(*this);
     }
-    transpose();
 }

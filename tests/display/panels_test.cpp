@@ -190,6 +190,20 @@ TEST(MagnitudePanel, ScaleGainAndClamp) {
     }
 }
 
+TEST(MagnitudePanel, ScaleIsADivisionNotAReciprocalProduct) {
+    // Largest magnitude 7, gain 60: scale = 60 / 7 = 0x1.124924p+3. A sample
+    // of 0x1.dfbd9cp-10 then gives (m * scale) * 255 = 3.99999976, grey 3;
+    // 60 * (1 / 7) would round to 0x1.124926p+3 and give exactly 4.
+    ComplexGrid grid(2, 2);
+    fill(grid, {0.0f, 0.0f});
+    at(grid, 0, 0) = {7.0f, 0.0f};
+    at(grid, 1, 1) = {0x1.dfbd9cp-10f, 0.0f};
+    OwnedCanvas owned;
+    RgbColor pen{};
+    grid.draw_magnitude(pen, owned.canvas, 21, false, 60.0f);
+    EXPECT_EQ(pen.r, 3);
+}
+
 TEST(MagnitudePanel, ZeroNaNAndInfiniteGrids) {
     struct Case {
         const char* what;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "inputs/catalogue.hpp"
@@ -297,9 +298,11 @@ TEST(RotatingBox, QuarterPointsAreExactSquares) {
 }
 
 TEST(RotatingBox, MatchesReferenceAndStays21By21OnEveryFramePhase) {
-    // The square is 21 x 21 and inside the grid on every one of the 1000
-    // frame phases (a float corner close below an integer could round
-    // corner + 20 up and add a row; it does not happen for these phases).
+    // On every one of the 1000 frame phases the square is 21 x 21, inside the
+    // grid, and placed where the reference puts it (probed at its corners and
+    // just outside them). A float corner close below an integer could round
+    // corner + 20 up and add a row; it does not happen for these phases.
+    ComplexGrid probe(side, side);
     for (int n = 0; n < 1000; ++n) {
         const BoxCorner corner = ref_box_corner(frame_phase(n));
         const int r0 = static_cast<int>(corner.row0);
@@ -308,6 +311,19 @@ TEST(RotatingBox, MatchesReferenceAndStays21By21OnEveryFramePhase) {
         ASSERT_FALSE(ref_in_box(r0 + 21, c0, corner)) << n;
         ASSERT_FALSE(ref_in_box(r0, c0 + 21, corner)) << n;
         ASSERT_TRUE(r0 >= 0 && c0 >= 0 && r0 + 20 <= 511 && c0 + 20 <= 511) << n;
+        gen_rotating_box(frame_phase(n), probe);
+        const auto value = [&](int i, int j) {
+            return i < 0 || j < 0 || i >= side || j >= side ? 0.0f : at(probe, i, j).re;
+        };
+        for (const int i : {r0, r0 + 20}) {
+            for (const int j : {c0, c0 + 20}) {
+                ASSERT_EQ(value(i, j), 1.0f) << n << ": (" << i << ", " << j << ")";
+            }
+        }
+        for (const auto& [i, j] : {std::pair{r0 - 1, c0}, std::pair{r0, c0 - 1},
+                                   std::pair{r0 + 21, c0 + 20}, std::pair{r0 + 20, c0 + 21}}) {
+            ASSERT_EQ(value(i, j), 0.0f) << n << ": (" << i << ", " << j << ")";
+        }
     }
     ComplexGrid grid(side, side);
     for (const float phase : phase_spread()) {

@@ -1,0 +1,416 @@
+#include "spectrum/fft.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bit_compare.hpp"
+#include "plain_fft.hpp"
+#include "spectrum/complex_grid.hpp"
+#include "spectrum/fft_kernels.hpp"
+
+namespace {
+
+using Samples = std::vector<Complex>;
+
+enum class Input { kRandom, kSignedZeros, kNonFinite, kImpulse, kOnes };
+
+std::string input_name(Input input) {
+    switch (input) {
+        case Input::kRandom:
+            return "random";
+        case Input::kSignedZeros:
+            return "signed_zeros";
+        case Input::kNonFinite:
+            return "non_finite";
+        case Input::kImpulse:
+            return "impulse";
+        case Input::kOnes:
+            return "ones";
+    }
+    return "?";
+}
+
+// kRandom: values of mixed magnitude. kSignedZeros: +0.0 and -0.0 only; every
+// output is a zero whose sign depends on each product with a twiddle,
+// including the trivial 1 + 0i. kNonFinite: signed zeros with a few ones,
+// denormals and one infinity, which turns into a pattern of infinities and
+// NaNs (inf * 0, inf - inf) that tells operations and operand pairs apart.
+// A fixed seed per size.
+Samples make_input(Input input, std::size_t count) {
+    Samples samples(count, Complex{0.0f, 0.0f});
+    std::mt19937 random(static_cast<std::uint32_t>(count) * 7919u +
+                        static_cast<std::uint32_t>(input));
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> exponent(-20, 20);
+    std::uniform_int_distribution<std::size_t> where(0, count - 1);
+    std::bernoulli_distribution negative(0.5);
+    switch (input) {
+        case Input::kRandom:
+            for (Complex& c : samples) {
+                c = {std::ldexp(value(random), exponent(random)),
+                     std::ldexp(value(random), exponent(random))};
+            }
+            break;
+        case Input::kSignedZeros:
+        case Input::kNonFinite:
+            for (Complex& c : samples) {
+                c = {negative(random) ? -0.0f : 0.0f, negative(random) ? -0.0f : 0.0f};
+            }
+            break;
+        case Input::kImpulse:
+            samples[count / 3] = {1.0f, 0.0f};
+            break;
+        case Input::kOnes:
+            for (Complex& c : samples) {
+                c = {1.0f, 0.0f};
+            }
+            break;
+    }
+    if (input == Input::kNonFinite) {
+        const float rare[] = {1.0f, -1.0f, std::numeric_limits<float>::denorm_min(), -3.0e-39f};
+        for (std::size_t k = 0; k < count / 64 + 1; ++k) {
+            Complex& c = samples[where(random)];
+            (k % 2 == 0 ? c.re : c.im) = rare[k % 4];
+        }
+        Complex& c = samples[where(random)];
+        (negative(random) ? c.re : c.im) = negative(random)
+                                               ? -std::numeric_limits<float>::infinity()
+                                               : std::numeric_limits<float>::infinity();
+    }
+    return samples;
+}
+
+// ---- one dimension --------------------------------------------------------
+
+class Fft1dMatchesPlain : public testing::TestWithParam<Input> {};
+
+TEST_P(Fft1dMatchesPlain, EveryPowerOfTwoUpTo1024) {
+    for (std::uint32_t n = 1; n <= 1024; n *= 2) {
+        SCOPED_TRACE("n = " + std::to_string(n));
+        const Samples input = make_input(GetParam(), n);
+        Samples expected = input;
+        plain_fft::fft_1d(expected.data(), n);
+        Samples actual = input;
+        fft_1d(actual.data(), n);
+        ASSERT_TRUE(same_samples(actual.data(), expected.data(), n));
+
+        Samples permuted = input;
+        plain_fft::bit_reverse(permuted.data(), n);
+        Samples reversed = input;
+        fft_bit_reverse(reversed.data(), n);
+        ASSERT_TRUE(same_samples(reversed.data(), permuted.data(), n));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, Fft1dMatchesPlain,
+                         testing::Values(Input::kRandom, Input::kSignedZeros, Input::kNonFinite,
+                                         Input::kImpulse, Input::kOnes),
+                         [](const testing::TestParamInfo<Input>& case_info) {
+                             return input_name(case_info.param);
+                         });
+
+// Longer than the cached tables reach: the direct recurrence.
+TEST(Fft1d, RowBeyondTheCachedTablesMatchesPlain) {
+    const std::uint32_t n = 1u << 17;
+    const Samples input = make_input(Input::kRandom, n);
+    Samples expected = input;
+    plain_fft::fft_1d(expected.data(), n);
+    Samples actual = input;
+    fft_1d(actual.data(), n);
+    EXPECT_TRUE(same_samples(actual.data(), expected.data(), n));
+}
+
+TEST(Fft1d, SingleSampleIsLeftAsItIs) {
+    Complex sample{std::numeric_limits<float>::quiet_NaN(), -0.0f};
+    fft_1d(&sample, 1);
+    EXPECT_TRUE(std::isnan(sample.re));
+    EXPECT_TRUE(std::signbit(sample.im));
+}
+
+TEST(Fft1d, TwoSamplesGiveSumAndDifference) {
+    const Complex cases[][2] = {{{1.5f, -2.0f}, {0.25f, 3.0f}},
+                                {{1.0e8f, 1.0f}, {1.0f, -1.0e-8f}},
+                                {{-7.0f, 0.0f}, {-7.0f, 0.0f}}};
+    for (const auto& pair : cases) {
+        Complex data[2] = {pair[0], pair[1]};
+        fft_1d(data, 2);
+        const Complex sum{pair[0].re + pair[1].re, pair[0].im + pair[1].im};
+        const Complex difference{pair[0].re - pair[1].re, pair[0].im - pair[1].im};
+        EXPECT_TRUE(same_samples(&data[0], &sum, 1));
+        EXPECT_TRUE(same_samples(&data[1], &difference, 1));
+    }
+}
+
+TEST(Fft1d, EightPointPermutationExchangesOneWithFourAndThreeWithSix) {
+    Complex data[8];
+    for (int i = 0; i < 8; ++i) {
+        data[i] = {static_cast<float>(i), static_cast<float>(-i)};
+    }
+    fft_bit_reverse(data, 8);
+    const int expected[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(data[i].re, static_cast<float>(expected[i])) << "index " << i;
+        EXPECT_EQ(data[i].im, static_cast<float>(-expected[i])) << "index " << i;
+    }
+}
+
+// Small integers: every partial sum is exact, so X[0] is the exact sum.
+TEST(Fft1d, ZeroFrequencyIsTheSumOfTheInputs) {
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> value(-100, 100);
+    for (std::uint32_t n = 1; n <= 1024; n *= 2) {
+        Samples data(n);
+        float sum_re = 0.0f;
+        float sum_im = 0.0f;
+        for (Complex& c : data) {
+            c = {static_cast<float>(value(random)), static_cast<float>(value(random))};
+            sum_re += c.re;
+            sum_im += c.im;
+        }
+        fft_1d(data.data(), n);
+        EXPECT_EQ(data[0].re, sum_re) << "n = " << n;
+        EXPECT_EQ(data[0].im, sum_im) << "n = " << n;
+    }
+}
+
+TEST(Fft1d, ImpulsesGiveFlatSpectraAndFallingPhase) {
+    for (std::uint32_t n = 2; n <= 512; n *= 2) {
+        SCOPED_TRACE("n = " + std::to_string(n));
+        Samples at_zero(n, Complex{0.0f, 0.0f});
+        at_zero[0] = {1.0f, 0.0f};
+        fft_1d(at_zero.data(), n);
+        for (const Complex& c : at_zero) {
+            ASSERT_EQ(c.re, 1.0f);
+            ASSERT_EQ(c.im, 0.0f);
+        }
+        Samples at_one(n, Complex{0.0f, 0.0f});
+        at_one[1] = {1.0f, 0.0f};
+        fft_1d(at_one.data(), n);
+        const double two_pi = 6.283185307179586;
+        for (std::uint32_t k = 0; k < n; ++k) {
+            const std::complex<double> expected = std::polar(1.0, -two_pi * k / n);
+            ASSERT_NEAR(at_one[k].re, expected.real(), 1e-5) << "k = " << k;
+            ASSERT_NEAR(at_one[k].im, expected.imag(), 1e-5) << "k = " << k;
+        }
+    }
+}
+
+// The twiddles only ever multiply exact zeros away from the zero frequency.
+TEST(Fft1d, AllOnesGiveNAtZeroAndPositiveZeroElsewhere) {
+    for (std::uint32_t n = 1; n <= 1024; n *= 2) {
+        Samples data(n, Complex{1.0f, 0.0f});
+        fft_1d(data.data(), n);
+        ASSERT_EQ(data[0].re, static_cast<float>(n));
+        ASSERT_EQ(data[0].im, 0.0f);
+        for (std::uint32_t k = 1; k < n; ++k) {
+            const Complex zero{0.0f, 0.0f};
+            ASSERT_TRUE(same_samples(&data[k], &zero, 1)) << "n = " << n << ", k = " << k;
+        }
+    }
+}
+
+// Independent of the recurrence: a DFT in double precision. The bound is
+// 1e-5 of the sum of input magnitudes, well above what the float twiddle
+// recurrence and nine rounded stages accumulate (about 2e-6 at n = 64) and
+// far below any indexing or sign error (of the order of the bound's base).
+TEST(Fft1d, AgreesWithADoublePrecisionDft) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    for (std::uint32_t n = 1; n <= 64; n *= 2) {
+        Samples data(n);
+        double norm = 0.0;
+        for (Complex& c : data) {
+            c = {value(random), value(random)};
+            norm += std::abs(std::complex<double>(c.re, c.im));
+        }
+        const Samples input = data;
+        fft_1d(data.data(), n);
+        for (std::uint32_t k = 0; k < n; ++k) {
+            std::complex<double> sum = 0.0;
+            for (std::uint32_t t = 0; t < n; ++t) {
+                sum += std::complex<double>(input[t].re, input[t].im) *
+                       std::polar(1.0, -6.283185307179586 * static_cast<double>(t * k % n) / n);
+            }
+            EXPECT_LT(std::abs(std::complex<double>(data[k].re, data[k].im) - sum), 1e-5 * norm)
+                << "n = " << n << ", k = " << k;
+        }
+    }
+}
+
+// ---- two dimensions -------------------------------------------------------
+
+enum class Path { kDispatch, kPortable, kAvx2 };
+
+std::string path_name(Path path) {
+    switch (path) {
+        case Path::kDispatch:
+            return "dispatch";
+        case Path::kPortable:
+            return "portable";
+        case Path::kAvx2:
+            return "avx2";
+    }
+    return "?";
+}
+
+void run(Path path, ComplexGrid& grid) {
+    switch (path) {
+        case Path::kDispatch:
+            grid.transform_2d();
+            break;
+        case Path::kPortable:
+            transform_2d_portable(grid);
+            break;
+        case Path::kAvx2:
+            transform_2d_avx2(grid);
+            break;
+    }
+}
+
+// The plain transform of each (input, side), computed once and shared by
+// all paths.
+const Samples& reference_2d(Input input, std::int32_t side) {
+    static std::map<std::pair<Input, std::int32_t>, Samples> computed;
+    const auto key = std::make_pair(input, side);
+    auto found = computed.find(key);
+    if (found == computed.end()) {
+        Samples samples = make_input(input, static_cast<std::size_t>(side) * side);
+        plain_fft::transform_2d(samples.data(), side);
+        found = computed.emplace(key, std::move(samples)).first;
+    }
+    return found->second;
+}
+
+ComplexGrid make_grid(Input input, std::int32_t side) {
+    ComplexGrid grid(side, side);
+    const Samples samples = make_input(input, static_cast<std::size_t>(side) * side);
+    if (!samples.empty()) {
+        std::memcpy(grid.samples, samples.data(), samples.size() * sizeof(Complex));
+    }
+    return grid;
+}
+
+class Transform2d : public testing::TestWithParam<Path> {
+protected:
+    void SetUp() override {
+        if (GetParam() == Path::kAvx2 && !fft_avx2_supported()) {
+            GTEST_SKIP() << "this CPU has no AVX2";
+        }
+    }
+
+    void expect_plain_result(Input input, std::int32_t side) {
+        SCOPED_TRACE(input_name(input) + " " + std::to_string(side) + " x " + std::to_string(side));
+        ComplexGrid grid = make_grid(input, side);
+        run(GetParam(), grid);
+        EXPECT_NE(grid.scratch, nullptr);
+        EXPECT_TRUE(same_samples(grid.samples, reference_2d(input, side).data(),
+                                 static_cast<std::size_t>(grid.size())));
+    }
+};
+
+TEST_P(Transform2d, MatchesPlainOnEverySideUpTo512) {
+    for (std::int32_t side = 1; side <= 512; side *= 2) {
+        for (Input input : {Input::kRandom, Input::kSignedZeros, Input::kNonFinite, Input::kImpulse,
+                            Input::kOnes}) {
+            expect_plain_result(input, side);
+        }
+    }
+}
+
+TEST_P(Transform2d, MatchesPlainOn1024) {
+    expect_plain_result(Input::kRandom, 1024);
+    expect_plain_result(Input::kSignedZeros, 1024);
+}
+
+// A steady frame: the same grid transformed again keeps its arrays.
+TEST_P(Transform2d, RepeatedTransformKeepsArraysAndMatchesPlain) {
+    ComplexGrid grid = make_grid(Input::kRandom, 64);
+    run(GetParam(), grid);
+    const Complex* samples = grid.samples;
+    const Complex* scratch = grid.scratch;
+    run(GetParam(), grid);
+    EXPECT_EQ(grid.samples, samples);
+    EXPECT_EQ(grid.scratch, scratch);
+    Samples expected = make_input(Input::kRandom, 64 * 64);
+    plain_fft::transform_2d(expected.data(), 64);
+    plain_fft::transform_2d(expected.data(), 64);
+    EXPECT_TRUE(same_samples(grid.samples, expected.data(), expected.size()));
+}
+
+TEST_P(Transform2d, WorkedValues) {
+    ComplexGrid zeros(512, 512);
+    zeros.clear();
+    run(GetParam(), zeros);
+    for (std::int64_t k = 0; k < zeros.size(); ++k) {
+        ASSERT_EQ(zeros.samples[k].re, 0.0f);
+        ASSERT_EQ(zeros.samples[k].im, 0.0f);
+    }
+
+    ComplexGrid ones(512, 512);
+    for (std::int64_t k = 0; k < ones.size(); ++k) {
+        ones.samples[k] = {1.0f, 0.0f};
+    }
+    run(GetParam(), ones);
+    EXPECT_EQ(ones.samples[0].re, 262144.0f);
+    EXPECT_EQ(ones.samples[0].im, 0.0f);
+    const Complex zero{0.0f, 0.0f};
+    for (std::int64_t k = 1; k < ones.size(); ++k) {
+        ASSERT_TRUE(same_samples(&ones.samples[k], &zero, 1)) << "sample " << k;
+    }
+
+    ComplexGrid impulse(512, 512);
+    impulse.clear();
+    impulse.samples[0] = {1.0f, 0.0f};
+    run(GetParam(), impulse);
+    for (std::int64_t k = 0; k < impulse.size(); ++k) {
+        ASSERT_EQ(impulse.samples[k].re, 1.0f);
+        ASSERT_EQ(impulse.samples[k].im, 0.0f);
+    }
+}
+
+// Independent of the plain form: a 2-D DFT in double on 16 x 16, with the
+// bound of the 1-D case.
+TEST_P(Transform2d, AgreesWithADoublePrecisionDft) {
+    const std::int32_t side = 16;
+    ComplexGrid grid = make_grid(Input::kRandom, side);
+    const ComplexGrid input(grid);
+    double norm = 0.0;
+    for (std::int64_t k = 0; k < input.size(); ++k) {
+        norm += std::abs(std::complex<double>(input.samples[k].re, input.samples[k].im));
+    }
+    run(GetParam(), grid);
+    for (int v = 0; v < side; ++v) {
+        for (int u = 0; u < side; ++u) {
+            std::complex<double> sum = 0.0;
+            for (int y = 0; y < side; ++y) {
+                for (int x = 0; x < side; ++x) {
+                    const Complex& s = input.samples[x + y * side];
+                    const double turns = static_cast<double>((u * x + v * y) % side) / side;
+                    sum += std::complex<double>(s.re, s.im) *
+                           std::polar(1.0, -6.283185307179586 * turns);
+                }
+            }
+            const Complex& got = grid.samples[u + v * side];
+            EXPECT_LT(std::abs(std::complex<double>(got.re, got.im) - sum), 1e-5 * norm)
+                << "row " << v << ", column " << u;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, Transform2d,
+                         testing::Values(Path::kDispatch, Path::kPortable, Path::kAvx2),
+                         [](const testing::TestParamInfo<Path>& case_info) {
+                             return path_name(case_info.param);
+                         });
+
+}  // namespace
