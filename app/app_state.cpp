@@ -14,11 +14,15 @@ const char* window_title(const AppState& app) {
 
 namespace {
 
-Uint32 read_sdl_ticks(void* /*context*/) { return SDL_GetTicks(); }
+Uint32 read_sdl_ticks(void* /*context*/) {
+    return SDL_GetTicks();
+}
 
 }  // namespace
 
-TickSource sdl_ticks() { return TickSource{read_sdl_ticks, nullptr}; }
+TickSource sdl_ticks() {
+    return TickSource{read_sdl_ticks, nullptr};
+}
 
 void start_grids_and_catalogue(AppState& app) {
     app.working.clear();

@@ -12,7 +12,9 @@ Uint32 read_fixed_clock(void* context) {
 
 }  // namespace
 
-TickSource fixed_ticks(FixedClock& clock) { return TickSource{read_fixed_clock, &clock}; }
+TickSource fixed_ticks(FixedClock& clock) {
+    return TickSource{read_fixed_clock, &clock};
+}
 
 bool start_headless(AppState& app, bool condensed, TickSource ticks) {
     start_grids_and_catalogue(app);

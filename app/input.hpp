@@ -2,9 +2,9 @@
 #pragma once
 
 struct InputState {
-    bool quit = false;   // sticky: once set it stays set
-    int step = 0;        // -1 (Up), 0 or +1 (Down) in this poll
-    bool toggle = false; // Space was pressed in this poll
+    bool quit = false;    // sticky: once set it stays set
+    int step = 0;         // -1 (Up), 0 or +1 (Down) in this poll
+    bool toggle = false;  // Space was pressed in this poll
 };
 
 // Resets step and toggle, then drains the whole event queue. SDL_QUIT, Esc and

@@ -52,8 +52,10 @@ struct Options {
 };
 
 [[noreturn]] void usage_error(const std::string& message) {
-    std::fprintf(stderr, "zarvo-render: %s\n(see the comment at the top of app/render_main.cpp or the README)\n",
-                 message.c_str());
+    std::fprintf(
+        stderr,
+        "zarvo-render: %s\n(see the comment at the top of app/render_main.cpp or the README)\n",
+        message.c_str());
     std::exit(64);
 }
 

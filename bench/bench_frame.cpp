@@ -27,7 +27,8 @@ AppState& app_for(bool condensed) {
             std::exit(1);
         }
         app = new AppState;
-        if (!start_headless(*app, condensed, fixed_ticks(condensed ? clock_condensed : clock_full))) {
+        if (!start_headless(*app, condensed,
+                            fixed_ticks(condensed ? clock_condensed : clock_full))) {
             std::exit(1);
         }
     }

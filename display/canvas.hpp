@@ -25,9 +25,9 @@ struct RgbColor {
 struct Canvas {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
-    std::uint32_t program = 0;     // linked shader program (GL name)
-    std::uint32_t texture = 0;     // texture that receives the canvas (GL name)
-    std::int32_t font_uniform = 0; // location of the sampler uniform "font"
+    std::uint32_t program = 0;      // linked shader program (GL name)
+    std::uint32_t texture = 0;      // texture that receives the canvas (GL name)
+    std::int32_t font_uniform = 0;  // location of the sampler uniform "font"
     int window_width = 0;
     int window_height = 0;
     std::uint8_t* pixels = nullptr;  // width * height * 3 bytes, owned

@@ -25,8 +25,8 @@ void put_u32(std::string& out, std::uint32_t v) {
 }
 
 std::string encode_ppm(const Canvas& canvas) {
-    std::string out = "P6\n" + std::to_string(canvas.width) + " " +
-                      std::to_string(canvas.height) + "\n255\n";
+    std::string out =
+        "P6\n" + std::to_string(canvas.width) + " " + std::to_string(canvas.height) + "\n255\n";
     out.append(reinterpret_cast<const char*>(canvas.pixels),
                static_cast<std::size_t>(canvas.width) * canvas.height * 3);
     return out;

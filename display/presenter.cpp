@@ -43,7 +43,8 @@ void check_gl_error() {
 int build_program(GLuint& program) {
     // Without a usable GLEW the shader entry points are null pointers: calling
     // one would crash, so say so and stop like any other shader failure.
-    if (glCreateShader == nullptr || glCreateProgram == nullptr || glUseProgramObjectARB == nullptr) {
+    if (glCreateShader == nullptr || glCreateProgram == nullptr ||
+        glUseProgramObjectARB == nullptr) {
         SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
                      "Couldn't build shaders: the OpenGL shader entry points are missing");
         SDL_Quit();
@@ -116,7 +117,8 @@ int Canvas::create(int width_, const char* title) {
     }
 
     // Flushed at once so that a pipe or a file sees them while the program runs.
-    std::printf("Status: Using GLEW %s\n", reinterpret_cast<const char*>(glewGetString(GLEW_VERSION)));
+    std::printf("Status: Using GLEW %s\n",
+                reinterpret_cast<const char*>(glewGetString(GLEW_VERSION)));
     const GLubyte* gl_version = glGetString(GL_VERSION);
     std::printf("Status: Using GL version %s\n",
                 gl_version != nullptr ? reinterpret_cast<const char*>(gl_version) : "(null)");

@@ -18,10 +18,10 @@ struct TileSheet {
     int cell_width = 0;
     int cell_height = 0;
     int cells_per_row = 0;
-    float tint[3] = {1.0f, 1.0f, 1.0f};       // red, green, blue factors
-    std::uint8_t key[3] = {255, 0, 255};      // transparent colour: red, green, blue
-    std::uint8_t key_enabled = 0;             // skip pixels equal to `key` when 1
-    SDL_Surface* surface = nullptr;           // locked after loading; never freed
+    float tint[3] = {1.0f, 1.0f, 1.0f};   // red, green, blue factors
+    std::uint8_t key[3] = {255, 0, 255};  // transparent colour: red, green, blue
+    std::uint8_t key_enabled = 0;         // skip pixels equal to `key` when 1
+    SDL_Surface* surface = nullptr;       // locked after loading; never freed
 
     // Opens `path` (relative to the working directory), loads it as BMP and
     // locks it; cell_width = cell_height = cell_size, cells_per_row = surface

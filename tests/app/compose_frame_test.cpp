@@ -17,7 +17,9 @@ struct Clock {
     Uint32 now = 1000;
 };
 
-Uint32 read_clock(void* context) { return static_cast<Clock*>(context)->now; }
+Uint32 read_clock(void* context) {
+    return static_cast<Clock*>(context)->now;
+}
 
 class ComposeFrame : public ::testing::Test {
 protected:
