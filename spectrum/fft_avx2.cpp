@@ -44,7 +44,8 @@
 
 namespace {
 
-// Smallest side: the row kernel transposes eight slots of a chunk.
+// Smallest side: the row kernel transposes eight slots of a chunk and runs
+// the first two stages on four slots at once.
 constexpr std::uint32_t kMinSide = 64;
 // Largest side: the column work array lives on the stack.
 constexpr std::uint32_t kMaxSide = 1024;
@@ -132,14 +133,15 @@ ZARVO_AVX2 void lane_stage_pair(float* data, std::uint32_t count, std::uint32_t 
     }
 }
 
-// The first `bits` stages on `count` slots already in bit-reversed order.
-ZARVO_AVX2 void lane_stages(float* data, std::uint32_t count, int bits, Twiddles w) {
-    int stage = 0;
-    if (bits % 2 == 1) {
-        lane_stage(data, count, 1, w.stage(1));
-        stage = 1;
+// Stages first .. end - 1 on `count` slots already in bit-reversed order
+// (and through stage first - 1).
+ZARVO_AVX2 void lane_stages(float* data, std::uint32_t count, int first, int end, Twiddles w) {
+    int stage = first;
+    if ((end - first) % 2 == 1) {
+        lane_stage(data, count, std::uint32_t{1} << stage, w.stage(std::uint32_t{1} << stage));
+        ++stage;
     }
-    for (; stage < bits; stage += 2) {
+    for (; stage < end; stage += 2) {
         const std::uint32_t h = std::uint32_t{1} << stage;
         lane_stage_pair(data, count, h, w.stage(h), w.stage(2 * h));
     }
@@ -194,11 +196,27 @@ ZARVO_AVX2 void transform_row(float* row, float* chunks, const FftPlan& plan) {
     const int chunk_bits = plan.bits - 3;
     const std::uint32_t* reversed = plan.reversed.data();
     const Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
-    // reversed[] is for n; the M-point reversal of j is reversed[j] >> 3.
-    for (std::uint32_t j = 0; j < count; ++j) {
-        store_slot(chunks + kSlot * (reversed[j] >> 3), split_pairs(row + 16 * std::size_t{j}));
+    // Slot p of the chunks holds samples 8 rev(p) .. 8 rev(p) + 7, with rev
+    // the M-point reversal (reversed[] is for n: rev(p) = reversed[p] >> 3).
+    // The first two stages run on four slots at a time as they are loaded.
+    for (std::uint32_t p = 0; p < count; p += 4) {
+        Lanes a = split_pairs(row + 16 * std::size_t{reversed[p] >> 3});
+        Lanes b = split_pairs(row + 16 * std::size_t{reversed[p + 1] >> 3});
+        Lanes c = split_pairs(row + 16 * std::size_t{reversed[p + 2] >> 3});
+        Lanes d = split_pairs(row + 16 * std::size_t{reversed[p + 3] >> 3});
+        const __m256 one = _mm256_broadcast_ss(w.re);
+        const __m256 zero = _mm256_broadcast_ss(w.im);
+        butterfly(a, b, one, zero);
+        butterfly(c, d, one, zero);
+        butterfly(a, c, _mm256_broadcast_ss(w.re + 1), _mm256_broadcast_ss(w.im + 1));
+        butterfly(b, d, _mm256_broadcast_ss(w.re + 2), _mm256_broadcast_ss(w.im + 2));
+        float* out = chunks + kSlot * p;
+        store_slot(out, a);
+        store_slot(out + kSlot, b);
+        store_slot(out + 2 * kSlot, c);
+        store_slot(out + 3 * kSlot, d);
     }
-    lane_stages(chunks, count, chunk_bits, w);
+    lane_stages(chunks, count, 2, chunk_bits, w);
 
     const Twiddles w1 = w.stage(count);
     const Twiddles w2 = w.stage(2 * count);
@@ -268,17 +286,37 @@ ZARVO_AVX2 void transform_columns(float* samples, std::uint32_t t, float* work,
     const std::uint32_t* reversed = plan.reversed.data();
     float* column = samples + 2 * std::size_t{t};
     const std::size_t row_floats = 2 * std::size_t{n};
+    // Rows in storage order (a constant stride the prefetchers follow),
+    // slots in bit-reversed order (the work array stays in L1).
     for (std::uint32_t r = 0; r < n; ++r) {
-        store_slot(work + kSlot * r, load_slot(column + row_floats * reversed[r]));
+        store_slot(work + kSlot * reversed[r], load_slot(column + row_floats * r));
     }
-    lane_stages(work, n, plan.bits, {plan.twiddle_re.data(), plan.twiddle_im.data()});
-    for (std::uint32_t r = 0; r < n; ++r) {
-        const Lanes v = load_slot(work + kSlot * r);
-        const __m256 lo = _mm256_unpacklo_ps(v.re, v.im);  // pairs 0 1 | 4 5
-        const __m256 hi = _mm256_unpackhi_ps(v.re, v.im);  // pairs 2 3 | 6 7
-        float* dst = column + row_floats * r;
-        _mm256_storeu_ps(dst, _mm256_permute2f128_ps(lo, hi, 0x20));
-        _mm256_storeu_ps(dst + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
+    const Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
+    lane_stages(work, n, 0, plan.bits - 2, w);
+    // The last two stages run as the results are written: rows j, j + n/4,
+    // j + n/2 and j + 3n/4 come out of one group of four slots.
+    const std::uint32_t h = n / 4;
+    const Twiddles w1 = w.stage(h);
+    const Twiddles w2 = w.stage(2 * h);
+    for (std::uint32_t j = 0; j < h; ++j) {
+        Lanes x[4];
+        for (std::uint32_t i = 0; i < 4; ++i) {
+            x[i] = load_slot(work + kSlot * (j + i * h));
+        }
+        const __m256 x1re = _mm256_broadcast_ss(w1.re + j);
+        const __m256 x1im = _mm256_broadcast_ss(w1.im + j);
+        butterfly(x[0], x[1], x1re, x1im);
+        butterfly(x[2], x[3], x1re, x1im);
+        butterfly(x[0], x[2], _mm256_broadcast_ss(w2.re + j), _mm256_broadcast_ss(w2.im + j));
+        butterfly(x[1], x[3], _mm256_broadcast_ss(w2.re + j + h),
+                  _mm256_broadcast_ss(w2.im + j + h));
+        for (std::uint32_t i = 0; i < 4; ++i) {
+            const __m256 lo = _mm256_unpacklo_ps(x[i].re, x[i].im);  // pairs 0 1 | 4 5
+            const __m256 hi = _mm256_unpackhi_ps(x[i].re, x[i].im);  // pairs 2 3 | 6 7
+            float* dst = column + row_floats * (j + i * h);
+            _mm256_storeu_ps(dst, _mm256_permute2f128_ps(lo, hi, 0x20));
+            _mm256_storeu_ps(dst + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
+        }
     }
 }
 
