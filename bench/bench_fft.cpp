@@ -66,7 +66,7 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const std::string name = run.run_name.function_name;
-            if (times_.count(name) == 0) {
+            if (times_.emplace(name, Time{}).second) {
                 order_.push_back(name);
             }
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
