@@ -4,109 +4,107 @@
 #include <cmath>
 #include <cstdint>
 
+#include "display/panel_kernels.hpp"
+
+using panel_pixels::grey_of;
+using panel_pixels::magnitude;
+using panel_pixels::write_grey;
+
 namespace {
 
-// The top canvas row of every panel.
-constexpr int panel_top = 21;
+// Panel row i of a grid drawn with or without the quadrant swap: `first`
+// output pixels from source column `split` on, then the rest from column 0.
+// Without the swap `split` is 0 and the second run is empty.
+struct PanelRow {
+    const Complex* source;
+    std::int32_t split;
+};
 
-// Single-precision squares and sum; the root in double of that float.
-float magnitude(const Complex& s) {
-    return static_cast<float>(std::sqrt(static_cast<double>(s.re * s.re + s.im * s.im)));
-}
-
-// trunc(v) as an int32, defined for every float: NaN gives 0 (a panel draws
-// it black), and values beyond the int32 range saturate. Saturating keeps the
-// stored low eight bits right: the upper end is clamped to 255 anyway, and
-// every float below -2^31 is a multiple of 256, as is INT32_MIN.
-std::int32_t trunc_to_int(float v) {
-    if (std::isnan(v)) {
-        return 0;
+PanelRow panel_row(const ComplexGrid& grid, std::int32_t i, bool shifted) {
+    const std::int32_t half_h = shifted ? grid.height / 2 : 0;
+    std::int32_t src_i = i + half_h;
+    if (src_i >= grid.height) {
+        src_i -= grid.height;
     }
-    if (v >= 2147483648.0f) {
-        return INT32_MAX;
-    }
-    if (v < -2147483648.0f) {
-        return INT32_MIN;
-    }
-    return static_cast<std::int32_t>(v);
+    return {grid.samples + std::int64_t{src_i} * grid.width, shifted ? grid.width / 2 : 0};
 }
 
-// Grey level from the scaled value: truncated, clamped above at 255 only.
-std::int32_t grey_of(float v) {
-    const std::int32_t grey = trunc_to_int(v);
-    return grey > 255 ? 255 : grey;
-}
-
-// Sets the pen to (grey, grey, grey) and stores its low eight bits at p.
-void write_pen(RgbColor& pen, std::int32_t grey, std::uint8_t* p) {
-    pen = {grey, grey, grey};
-    p[0] = static_cast<std::uint8_t>(pen.r);
-    p[1] = static_cast<std::uint8_t>(pen.g);
-    p[2] = static_cast<std::uint8_t>(pen.b);
-}
-
-}  // namespace
-
-void ComplexGrid::draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shifted,
-                                 float gain) const {
-    assert(x >= 0 && x + width <= canvas.width && panel_top + height <= canvas.height);
+float largest_magnitude(const ComplexGrid& grid) {
     // Starting below every magnitude, and comparing with `>`, keeps NaN from
     // ever becoming the maximum.
     float max = -1.0f;
-    const std::int64_t count = size();
+    const std::int64_t count = grid.size();
     for (std::int64_t k = 0; k < count; ++k) {
-        const float m = magnitude(samples[k]);
+        const float m = magnitude(grid.samples[k]);
         if (m > max) {
             max = m;
         }
     }
-    const float scale = max > 0.0f ? gain / max : 1.0f;
+    return max;
+}
 
-    // With the swap, panel (i, j) shows sample ((i + H/2) mod H, (j + W/2) mod W):
-    // the zero frequency lands in the middle.
-    const std::int32_t half_h = shifted ? height / 2 : 0;
-    const std::int32_t half_w = shifted ? width / 2 : 0;
-    for (std::int32_t i = 0; i < height; ++i) {
-        std::int32_t src_i = i + half_h;
-        if (src_i >= height) {
-            src_i -= height;
+}  // namespace
+
+void draw_magnitude_portable(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x,
+                             bool shifted, float gain) {
+    const float max = largest_magnitude(grid);
+    const float scale = max > 0.0f ? gain / max : 1.0f;
+    std::int32_t grey = 0;
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        const PanelRow row = panel_row(grid, i, shifted);
+        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_pixels::top + i);
+        for (std::int32_t j = 0; j < grid.width; ++j, dst += 3) {
+            const std::int32_t src_j =
+                j < grid.width - row.split ? j + row.split : j - (grid.width - row.split);
+            grey = grey_of((magnitude(row.source[src_j]) * scale) * 255.0f);
+            write_grey(grey, dst);
         }
-        const Complex* row = samples + std::int64_t{src_i} * width;
-        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_top + i);
-        for (std::int32_t j = 0; j < width; ++j, dst += 3) {
-            std::int32_t src_j = j + half_w;
-            if (src_j >= width) {
-                src_j -= width;
-            }
-            const float m = magnitude(row[src_j]);
-            write_pen(pen, grey_of((m * scale) * 255.0f), dst);
-        }
+    }
+    if (grid.size() > 0) {
+        pen = {grey, grey, grey};
     }
 }
 
-void ComplexGrid::draw_phase(RgbColor& pen, Canvas& canvas, int x) const {
-    assert(x >= 0 && x + width <= canvas.width && panel_top + height <= canvas.height);
-    const std::int32_t half_h = height / 2;
-    const std::int32_t half_w = width / 2;
-    for (std::int32_t i = 0; i < height; ++i) {
-        std::int32_t src_i = i + half_h;
-        if (src_i >= height) {
-            src_i -= height;
-        }
-        const Complex* row = samples + std::int64_t{src_i} * width;
-        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_top + i);
-        for (std::int32_t j = 0; j < width; ++j, dst += 3) {
-            std::int32_t src_j = j + half_w;
-            if (src_j >= width) {
-                src_j -= width;
-            }
-            const Complex& s = row[src_j];
+void draw_phase_portable(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x) {
+    std::int32_t grey = 0;
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        const PanelRow row = panel_row(grid, i, true);
+        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_pixels::top + i);
+        for (std::int32_t j = 0; j < grid.width; ++j, dst += 3) {
+            const std::int32_t src_j =
+                j < grid.width - row.split ? j + row.split : j - (grid.width - row.split);
+            const Complex& s = row.source[src_j];
             const float a = static_cast<float>(
                 std::atan2(static_cast<double>(s.im), static_cast<double>(s.re)));
             // 0.15915494f is the float nearest 1/(2 pi). v runs from -127 to
             // 127 and only its low eight bits are stored, so negative angles
             // continue the grey scale from 129 up to 255 and 128 never occurs.
-            write_pen(pen, grey_of((a * 0.15915494f) * 255.0f), dst);
+            grey = grey_of((a * 0.15915494f) * 255.0f);
+            write_grey(grey, dst);
         }
+    }
+    if (grid.size() > 0) {
+        pen = {grey, grey, grey};
+    }
+}
+
+void ComplexGrid::draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shifted,
+                                 float gain) const {
+    assert(x >= 0 && x + width <= canvas.width && panel_pixels::top + height <= canvas.height);
+    static const bool use_avx2 = panels_avx2_supported();
+    if (use_avx2) {
+        draw_magnitude_avx2(*this, pen, canvas, x, shifted, gain);
+    } else {
+        draw_magnitude_portable(*this, pen, canvas, x, shifted, gain);
+    }
+}
+
+void ComplexGrid::draw_phase(RgbColor& pen, Canvas& canvas, int x) const {
+    assert(x >= 0 && x + width <= canvas.width && panel_pixels::top + height <= canvas.height);
+    static const bool use_avx2 = phase_avx2_supported();
+    if (use_avx2) {
+        draw_phase_avx2(*this, pen, canvas, x);
+    } else {
+        draw_phase_portable(*this, pen, canvas, x);
     }
 }

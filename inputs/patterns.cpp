@@ -3,6 +3,10 @@
 #include <cassert>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "inputs/pattern_kernels.hpp"
 
 namespace {
 
@@ -12,44 +16,86 @@ Complex& sample_at(ComplexGrid& grid, std::int32_t i, std::int32_t j) {
     return grid.samples[j + std::int64_t{i} * grid.width];
 }
 
+Complex* row_at(ComplexGrid& grid, std::int32_t i) {
+    return grid.samples + std::int64_t{i} * grid.width;
+}
+
+// Copies row `from` over row `to`.
+void copy_row(ComplexGrid& grid, std::int32_t to, std::int32_t from) {
+    std::memcpy(row_at(grid, to), row_at(grid, from),
+                static_cast<std::size_t>(grid.width) * sizeof(Complex));
+}
+
+// The horizontal sine's value in column j of a grid w wide. The angle is
+// formed in double, left to right, and only then rounded; sin then runs in
+// double on that float.
+float horizontal_sine(std::int32_t j, double w) {
+    const float angle = static_cast<float>(static_cast<double>(j) * pi * 2.0 / w * 16.0);
+    const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
+    return s * 0.5f + 0.5f;
+}
+
+// Whether the sample at offsets (dy, dx) from the centre lies inside the
+// disc. The squared distance passes through float before the square root;
+// strictly greater, so a sample exactly on the radius stays outside.
+bool inside_disc(std::int32_t dy, std::int32_t dx, float radius) {
+    const std::int32_t d2 = dy * dy + dx * dx;
+    const float dist = static_cast<float>(std::sqrt(static_cast<double>(static_cast<float>(d2))));
+    return radius > dist;
+}
+
 }  // namespace
 
+// The value depends on the column only: one row is computed, the others
+// are copies of it.
 void fill_horizontal_sine(ComplexGrid& grid) {
+    if (grid.height == 0) {
+        return;
+    }
     const double w = grid.width;
-    for (std::int32_t i = 0; i < grid.height; ++i) {
-        for (std::int32_t j = 0; j < grid.width; ++j) {
-            // The angle is formed in double, left to right, and only then
-            // rounded; sin then runs in double on that float.
-            const float angle = static_cast<float>(static_cast<double>(j) * pi * 2.0 / w * 16.0);
-            const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
-            sample_at(grid, i, j) = {s * 0.5f + 0.5f, 0.0f};
-        }
+    Complex* first = row_at(grid, 0);
+    for (std::int32_t j = 0; j < grid.width; ++j) {
+        first[j] = {horizontal_sine(j, w), 0.0f};
+    }
+    for (std::int32_t i = 1; i < grid.height; ++i) {
+        copy_row(grid, i, 0);
     }
 }
 
+// Rows 32 apart are equal: the first 32 are computed, the rest copied.
 void fill_checkerboard(ComplexGrid& grid) {
     for (std::int32_t i = 0; i < grid.height; ++i) {
+        if (i >= 32) {
+            copy_row(grid, i, i - 32);
+            continue;
+        }
         for (std::int32_t j = 0; j < grid.width; ++j) {
             sample_at(grid, i, j) = {static_cast<float>((i / 16 + j / 16) % 2), 0.0f};
         }
     }
 }
 
+// Row by row: the distance grows with |dx| (d2 strictly, and the float
+// conversion, the root and the rounding keep its order), so the samples of
+// a row inside the disc are exactly those with |dx| <= reach, where reach is
+// found by walking out from the centre column with the same test.
 void fill_disc(ComplexGrid& grid, float radius) {
     const std::int32_t cy = grid.height / 2;
     const std::int32_t cx = grid.width / 2;
+    const std::int32_t widest = cx > grid.width - 1 - cx ? cx : grid.width - 1 - cx;
     for (std::int32_t i = 0; i < grid.height; ++i) {
-        for (std::int32_t j = 0; j < grid.width; ++j) {
-            const std::int32_t dy = i - cy;
-            const std::int32_t dx = j - cx;
-            const std::int32_t d2 = dy * dy + dx * dx;
-            // The squared distance passes through float before the square root.
-            const float dist =
-                static_cast<float>(std::sqrt(static_cast<double>(static_cast<float>(d2))));
-            // Strictly greater: a sample exactly on the radius stays as it is.
-            if (radius > dist) {
-                sample_at(grid, i, j) = {1.0f, 0.0f};
-            }
+        const std::int32_t dy = i - cy;
+        std::int32_t reach = -1;
+        while (reach < widest && inside_disc(dy, reach + 1, radius)) {
+            ++reach;
+        }
+        if (reach < 0) {
+            continue;
+        }
+        const std::int32_t from = cx - reach < 0 ? 0 : cx - reach;
+        const std::int32_t to = cx + reach > grid.width - 1 ? grid.width - 1 : cx + reach;
+        for (std::int32_t j = from; j <= to; ++j) {
+            sample_at(grid, i, j) = {1.0f, 0.0f};
         }
     }
 }
@@ -58,9 +104,19 @@ void gen_horizontal_sine(float /*phase*/, ComplexGrid& grid) {
     fill_horizontal_sine(grid);
 }
 
+// The horizontal pattern transposed: sample (i, j) holds the horizontal
+// value of column i, so each row is one value, written straight in place of
+// filling and transposing.
 void gen_vertical_sine(float /*phase*/, ComplexGrid& grid) {
-    fill_horizontal_sine(grid);
-    grid.transpose();
+    assert(grid.width == grid.height);
+    const double w = grid.width;
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        const Complex value = {horizontal_sine(i, w), 0.0f};
+        Complex* row = row_at(grid, i);
+        for (std::int32_t j = 0; j < grid.width; ++j) {
+            row[j] = value;
+        }
+    }
 }
 
 void gen_pattern(float /*phase*/, ComplexGrid& grid) {
@@ -118,20 +174,52 @@ void gen_pulsating_sphere(float phase, ComplexGrid& grid) {
     fill_disc(grid, radius);
 }
 
-void gen_thingie(float phase, ComplexGrid& grid) {
-    const float phase_term = phase * 10.0f;
-    for (std::int32_t i = 0; i < grid.height; ++i) {
-        for (std::int32_t j = 0; j < grid.width; ++j) {
-            const std::int32_t x = j - grid.width / 2;
-            const std::int32_t y = i - grid.height / 2;
+const ThingieTables& thingie_tables(std::int32_t width, std::int32_t height) {
+    static ThingieTables tables;
+    static std::vector<float> base;
+    static std::vector<float> radial;
+    if (tables.width == width && tables.height == height) {
+        return tables;
+    }
+    const auto count = static_cast<std::size_t>(std::int64_t{width} * height);
+    base.assign(count, 0.0f);
+    radial.assign(count, 0.0f);
+    std::size_t k = 0;
+    for (std::int32_t i = 0; i < height; ++i) {
+        for (std::int32_t j = 0; j < width; ++j, ++k) {
+            const std::int32_t x = j - width / 2;
+            const std::int32_t y = i - height / 2;
             // The integer sum goes straight to double (no float step here,
             // unlike fill_disc).
             const float r = static_cast<float>(std::sqrt(static_cast<double>(x * x + y * y)));
             const float theta =
                 static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)));
-            const float a = ((theta + r) + phase_term) * 32.0f;
-            const float s = static_cast<float>(std::sin(static_cast<double>(a)));
-            sample_at(grid, i, j) = {(s + r * 0.001f) + 1.0f, 0.0f};
+            // The first sum of ((theta + r) + phase * 10) * 32 is rounded
+            // before the phase enters, so it is the same on every frame.
+            base[k] = theta + r;
+            radial[k] = r * 0.001f;
         }
+    }
+    tables = {width, height, base.data(), radial.data()};
+    return tables;
+}
+
+void gen_thingie_portable(float phase, ComplexGrid& grid) {
+    const ThingieTables& tables = thingie_tables(grid.width, grid.height);
+    const float phase_term = phase * 10.0f;
+    const std::int64_t count = grid.size();
+    for (std::int64_t k = 0; k < count; ++k) {
+        const float a = (tables.base[k] + phase_term) * 32.0f;
+        const float s = static_cast<float>(std::sin(static_cast<double>(a)));
+        grid.samples[k] = {(s + tables.radial[k]) + 1.0f, 0.0f};
+    }
+}
+
+void gen_thingie(float phase, ComplexGrid& grid) {
+    static const bool use_avx2 = thingie_avx2_supported();
+    if (use_avx2) {
+        gen_thingie_avx2(phase, grid);
+    } else {
+        gen_thingie_portable(phase, grid);
     }
 }

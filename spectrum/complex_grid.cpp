@@ -3,17 +3,35 @@
 #include <cassert>
 #include <cstddef>
 #include <cstring>
+#include <new>
+
+#include "spectrum/grid_storage.hpp"
 
 namespace {
 
+constexpr std::align_val_t kLineAlignment{64};
+
 Complex* allocate_samples(std::int64_t count) {
-    assert(count >= 0);
-    // Array new checks that count * sizeof(Complex) is representable and
-    // throws std::bad_array_new_length otherwise; it never returns a short array.
-    return new Complex[static_cast<std::size_t>(count)];
+    return grid_allocate(count);
 }
 
 }  // namespace
+
+Complex* grid_allocate(std::int64_t count) {
+    assert(count >= 0);
+    // Array new checks that count * sizeof(Complex) is representable and
+    // throws std::bad_array_new_length otherwise; it never returns a short
+    // array. Complex is trivially destructible, so there is no array cookie
+    // and the result is the aligned block itself.
+    return new (kLineAlignment) Complex[static_cast<std::size_t>(count)];
+}
+
+void grid_release(Complex* samples) {
+    // The aligned form of array delete, matching grid_allocate.
+    if (samples != nullptr) {
+        ::operator delete[](samples, kLineAlignment);
+    }
+}
 
 ComplexGrid::ComplexGrid(std::int32_t width_, std::int32_t height_)
     : width(width_), height(height_), samples(allocate_samples(std::int64_t{width_} * height_)) {}
@@ -26,8 +44,8 @@ ComplexGrid::ComplexGrid(const ComplexGrid& other)
 }
 
 ComplexGrid::~ComplexGrid() {
-    delete[] samples;
-    delete[] scratch;
+    grid_release(samples);
+    grid_release(scratch);
 }
 
 void ComplexGrid::copy_from(const ComplexGrid& source) {
@@ -36,11 +54,11 @@ void ComplexGrid::copy_from(const ComplexGrid& source) {
     }
     if (width != source.width || height != source.height) {
         Complex* fresh = allocate_samples(source.size());
-        delete[] samples;
+        grid_release(samples);
         samples = fresh;
         // A scratch of the old size would be too small (or wrong) for the next
         // transpose; drop it and let transpose allocate the new size.
-        delete[] scratch;
+        grid_release(scratch);
         scratch = nullptr;
         width = source.width;
         height = source.height;

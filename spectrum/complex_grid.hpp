@@ -4,7 +4,8 @@
 // Layout: row i, column j lives at samples[j + i * width]. One row is a plain
 // contiguous array of Complex, which is what fft_1d works on.
 //
-// Ownership: the grid owns `samples` and `scratch` (array new / array delete).
+// Ownership: the grid owns `samples` and `scratch` (array new aligned to a
+// cache line, and the matching array delete).
 // `scratch` is null until the first transpose and is then kept, so a steady
 // frame allocates nothing.
 #pragma once
@@ -53,8 +54,7 @@ struct ComplexGrid {
     void transform_2d();
 
     // Spectrum panels (see display/panels.hpp). Defined in display/.
-    void draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shifted,
-                        float gain) const;
+    void draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shifted, float gain) const;
     void draw_phase(RgbColor& pen, Canvas& canvas, int x) const;
 
     std::int64_t size() const { return std::int64_t{width} * height; }

@@ -1,30 +1,36 @@
-// The 2-D transform in AVX2 lanes.
+// The 2-D transform in AVX2 lanes, in place in `samples`.
 //
-// Every lane runs its own, independent transform with exactly the scalar
-// operations in the scalar order (separate multiplies, adds and subtracts,
-// never fused), so each output is the bit pattern the plain definition gives.
-// What changes is only where the data sit and which transform runs in which
-// lane:
+// Every lane runs exactly the scalar operations of one butterfly in the
+// scalar order (separate multiplies, adds and subtracts, never fused), so
+// each output has the bit pattern the plain definition gives. What changes is
+// where the data sit and which butterfly runs in which lane. A slot is one
+// cache line of eight lanes: 8 real parts, then 8 imaginary parts.
 //
-//   row pass, for each group of eight rows:
-//     samples (row-major) --8x8 transposes, bit-reversed column order--> work
-//     work: nine radix-2 stages, lane i = row g + i, the same twiddle in all
-//     lanes (the table of the stage, broadcast)
-//     work --8x8 transposes--> scratch, column-blocked: block b holds columns
-//     8b .. 8b + 7 as slots of 8 real parts then 8 imaginary parts, one slot
-//     per row, row r in slot reversed(r), so the column pass needs no
-//     permutation of its own
-//   column pass, for each block: the same stages in place, lane c = column
-//     8b + c, then each slot is interleaved back into its row of samples.
+// Row pass, one row at a time (n = 8M samples). After bit reversal the first
+// log2(M) stages never mix the eight chunks of M samples, and all chunks use
+// the same twiddles; chunk c of the reversed row is made of the samples
+// 8j + rev3(c), so the eight samples x[8j .. 8j + 7], split into real and
+// imaginary parts, are exactly one slot (position rev(j) of M slots, lane =
+// chunk) and those stages run lane by lane with a broadcast twiddle. An 8x8
+// transpose of eight such slots then puts each chunk in a vector of its own,
+// the last three stages combine whole vectors with per-lane twiddles, and
+// the results come out as eight consecutive outputs per vector: the row is
+// written back as slots, one per line of eight columns.
 //
-// Result: what rows, transpose, rows, transpose would give, without the two
-// transposes through memory.
+// Column pass, eight columns 8t .. 8t + 7 at a time: the line of row r,
+// columns 8t .. 8t + 7 is already a slot with lane = column. The slots are
+// read in bit-reversed row order into a work array, all stages run lane by
+// lane, and each slot is interleaved back into (re, im) pairs in its line.
+//
+// Result: what rows, transpose, rows, transpose give, with no array beyond
+// samples and a work array of n slots on the stack.
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
 
 #include "spectrum/fft_kernels.hpp"
 #include "spectrum/fft_plan.hpp"
+#include "spectrum/grid_storage.hpp"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -38,10 +44,12 @@
 
 namespace {
 
-constexpr std::uint32_t kMinSide = 8;
+// Smallest side: the row kernel transposes eight slots of a chunk and runs
+// the first two stages on four slots at once.
+constexpr std::uint32_t kMinSide = 64;
+// Largest side: the column work array lives on the stack.
 constexpr std::uint32_t kMaxSide = 1024;
-// One slot: the real parts of eight lanes, then their imaginary parts.
-constexpr std::size_t kSlot = 16;
+constexpr std::size_t kSlot = 16;  // floats per slot
 
 struct Lanes {
     __m256 re;
@@ -68,13 +76,19 @@ ZARVO_AVX2 inline void butterfly(Lanes& p, Lanes& q, __m256 wre, __m256 wim) {
     p.im = _mm256_add_ps(tim, p.im);
 }
 
-// One radix-2 stage of half h over n slots.
-ZARVO_AVX2 void lane_stage(float* data, std::uint32_t n, std::uint32_t h, const float* wre,
-                           const float* wim) {
+// Twiddle tables of stage s (half h = 2^s) start at entry h - 1.
+struct Twiddles {
+    const float* re;
+    const float* im;
+    Twiddles stage(std::uint32_t h) const { return {re + (h - 1), im + (h - 1)}; }
+};
+
+// One radix-2 stage of half h over `count` slots, one twiddle for all lanes.
+ZARVO_AVX2 void lane_stage(float* data, std::uint32_t count, std::uint32_t h, Twiddles w) {
     for (std::uint32_t j = 0; j < h; ++j) {
-        const __m256 vre = _mm256_broadcast_ss(wre + j);
-        const __m256 vim = _mm256_broadcast_ss(wim + j);
-        for (std::uint32_t k = j; k < n; k += 2 * h) {
+        const __m256 vre = _mm256_broadcast_ss(w.re + j);
+        const __m256 vim = _mm256_broadcast_ss(w.im + j);
+        for (std::uint32_t k = j; k < count; k += 2 * h) {
             float* a = data + kSlot * k;
             float* b = a + kSlot * h;
             Lanes p = load_slot(a);
@@ -89,16 +103,16 @@ ZARVO_AVX2 void lane_stage(float* data, std::uint32_t n, std::uint32_t h, const 
 // Two stages (halves h and 2h) per pass through memory. Each butterfly
 // still takes exactly the inputs it has in the stage-by-stage order: the
 // first stage pairs (a, b) and (c, d), the second (a, c) and (b, d).
-ZARVO_AVX2 void lane_stage_pair(float* data, std::uint32_t n, std::uint32_t h, const float* w1re,
-                                const float* w1im, const float* w2re, const float* w2im) {
+ZARVO_AVX2 void lane_stage_pair(float* data, std::uint32_t count, std::uint32_t h, Twiddles w1,
+                                Twiddles w2) {
     for (std::uint32_t j = 0; j < h; ++j) {
-        const __m256 x1re = _mm256_broadcast_ss(w1re + j);
-        const __m256 x1im = _mm256_broadcast_ss(w1im + j);
-        const __m256 y1re = _mm256_broadcast_ss(w2re + j);
-        const __m256 y1im = _mm256_broadcast_ss(w2im + j);
-        const __m256 y2re = _mm256_broadcast_ss(w2re + j + h);
-        const __m256 y2im = _mm256_broadcast_ss(w2im + j + h);
-        for (std::uint32_t k = j; k < n; k += 4 * h) {
+        const __m256 x1re = _mm256_broadcast_ss(w1.re + j);
+        const __m256 x1im = _mm256_broadcast_ss(w1.im + j);
+        const __m256 y1re = _mm256_broadcast_ss(w2.re + j);
+        const __m256 y1im = _mm256_broadcast_ss(w2.im + j);
+        const __m256 y2re = _mm256_broadcast_ss(w2.re + j + h);
+        const __m256 y2im = _mm256_broadcast_ss(w2.im + j + h);
+        for (std::uint32_t k = j; k < count; k += 4 * h) {
             float* pa = data + kSlot * k;
             float* pb = pa + kSlot * h;
             float* pc = pb + kSlot * h;
@@ -119,19 +133,17 @@ ZARVO_AVX2 void lane_stage_pair(float* data, std::uint32_t n, std::uint32_t h, c
     }
 }
 
-// All stages on n slots that are already in bit-reversed order.
-ZARVO_AVX2 void lane_stages(float* data, const FftPlan& plan) {
-    const float* wre = plan.twiddle_re.data();
-    const float* wim = plan.twiddle_im.data();
-    int stage = 0;
-    if (plan.bits % 2 == 1) {
-        lane_stage(data, plan.n, 1, wre, wim);
-        stage = 1;
+// Stages first .. end - 1 on `count` slots already in bit-reversed order
+// (and through stage first - 1).
+ZARVO_AVX2 void lane_stages(float* data, std::uint32_t count, int first, int end, Twiddles w) {
+    int stage = first;
+    if ((end - first) % 2 == 1) {
+        lane_stage(data, count, std::uint32_t{1} << stage, w.stage(std::uint32_t{1} << stage));
+        ++stage;
     }
-    for (; stage < plan.bits; stage += 2) {
+    for (; stage < end; stage += 2) {
         const std::uint32_t h = std::uint32_t{1} << stage;
-        lane_stage_pair(data, plan.n, h, wre + (h - 1), wim + (h - 1), wre + (2 * h - 1),
-                        wim + (2 * h - 1));
+        lane_stage_pair(data, count, h, w.stage(h), w.stage(2 * h));
     }
 }
 
@@ -163,79 +175,161 @@ ZARVO_AVX2 inline void transpose8(__m256 r[8]) {
     r[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
 }
 
-// Rows g .. g + 7 of the row-major samples into n slots of work, column k
-// into slot reversed(k).
-ZARVO_AVX2 void load_rows(const float* samples, float* work, std::uint32_t g, const FftPlan& plan) {
-    const std::uint32_t n = plan.n;
-    const std::uint32_t* reversed = plan.reversed.data();
-    const float* rows = samples + std::size_t{2} * g * n;
-    for (std::uint32_t t = 0; t < n; t += 8) {
-        // Eight rows of eight samples; each half-tile is four (re, im) pairs
-        // per row, which a transpose turns into re, im, re, im ... over rows.
-        __m256 lo[8];
-        __m256 hi[8];
-        for (std::uint32_t i = 0; i < 8; ++i) {
-            const float* src = rows + std::size_t{2} * (std::size_t{i} * n + t);
-            lo[i] = _mm256_loadu_ps(src);
-            hi[i] = _mm256_loadu_ps(src + 8);
-        }
-        transpose8(lo);
-        transpose8(hi);
-        for (std::uint32_t c = 0; c < 4; ++c) {
-            store_slot(work + kSlot * reversed[t + c], {lo[2 * c], lo[2 * c + 1]});
-            store_slot(work + kSlot * reversed[t + 4 + c], {hi[2 * c], hi[2 * c + 1]});
-        }
-    }
+// Eight samples as (re, im) pairs -> one slot. The lanes come out in the
+// order 0 1 4 5 2 3 6 7 of the samples (no cross-half fix-up is spent on it);
+// kChunkLane below accounts for that order.
+ZARVO_AVX2 inline Lanes split_pairs(const float* pairs) {
+    const __m256 a = _mm256_loadu_ps(pairs);
+    const __m256 b = _mm256_loadu_ps(pairs + 8);
+    return {_mm256_shuffle_ps(a, b, 0x88), _mm256_shuffle_ps(a, b, 0xDD)};
 }
 
-// Transformed rows g .. g + 7 from work into the column blocks of scratch.
-ZARVO_AVX2 void store_rows(const float* work, float* blocks, std::uint32_t g, const FftPlan& plan) {
+// Lane L of a split slot holds sample 8j + {0,1,4,5,2,3,6,7}[L], which
+// belongs to chunk rev3 of that: chunk c sits in lane kChunkLane[c].
+constexpr std::uint32_t kChunkLane[8] = {0, 2, 4, 6, 1, 3, 5, 7};
+
+// One row of n = 8M samples, transformed and written back in place as n / 8
+// slots, slot t holding outputs 8t .. 8t + 7.
+ZARVO_AVX2 void transform_row(float* row, float* chunks, const FftPlan& plan) {
     const std::uint32_t n = plan.n;
+    const std::uint32_t count = n / 8;  // M slots, lane = chunk
+    const int chunk_bits = plan.bits - 3;
     const std::uint32_t* reversed = plan.reversed.data();
-    for (std::uint32_t t = 0; t < n; t += 8) {
+    const Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
+    // Slot p of the chunks holds samples 8 rev(p) .. 8 rev(p) + 7, with rev
+    // the M-point reversal (reversed[] is for n: rev(p) = reversed[p] >> 3).
+    // The first two stages run on four slots at a time as they are loaded.
+    for (std::uint32_t p = 0; p < count; p += 4) {
+        Lanes a = split_pairs(row + 16 * std::size_t{reversed[p] >> 3});
+        Lanes b = split_pairs(row + 16 * std::size_t{reversed[p + 1] >> 3});
+        Lanes c = split_pairs(row + 16 * std::size_t{reversed[p + 2] >> 3});
+        Lanes d = split_pairs(row + 16 * std::size_t{reversed[p + 3] >> 3});
+        const __m256 one = _mm256_broadcast_ss(w.re);
+        const __m256 zero = _mm256_broadcast_ss(w.im);
+        butterfly(a, b, one, zero);
+        butterfly(c, d, one, zero);
+        butterfly(a, c, _mm256_broadcast_ss(w.re + 1), _mm256_broadcast_ss(w.im + 1));
+        butterfly(b, d, _mm256_broadcast_ss(w.re + 2), _mm256_broadcast_ss(w.im + 2));
+        float* out = chunks + kSlot * p;
+        store_slot(out, a);
+        store_slot(out + kSlot, b);
+        store_slot(out + 2 * kSlot, c);
+        store_slot(out + 3 * kSlot, d);
+    }
+    lane_stages(chunks, count, 2, chunk_bits, w);
+
+    const Twiddles w1 = w.stage(count);
+    const Twiddles w2 = w.stage(2 * count);
+    const Twiddles w3 = w.stage(4 * count);
+    for (std::uint32_t k0 = 0; k0 < count; k0 += 8) {
         __m256 re[8];
         __m256 im[8];
-        for (std::uint32_t c = 0; c < 8; ++c) {
-            re[c] = _mm256_loadu_ps(work + kSlot * (t + c));
-            im[c] = _mm256_loadu_ps(work + kSlot * (t + c) + 8);
+        for (std::uint32_t i = 0; i < 8; ++i) {
+            const Lanes v = load_slot(chunks + kSlot * (k0 + i));
+            re[i] = v.re;
+            im[i] = v.im;
         }
         transpose8(re);
         transpose8(im);
-        float* block = blocks + kSlot * std::size_t{t} * n / 8;
-        for (std::uint32_t i = 0; i < 8; ++i) {
-            store_slot(block + kSlot * reversed[g + i], {re[i], im[i]});
+        // xc: chunk c, elements k0 .. k0 + 7 of it (written out so that all
+        // of it stays in registers).
+        Lanes x0{re[kChunkLane[0]], im[kChunkLane[0]]};
+        Lanes x1{re[kChunkLane[1]], im[kChunkLane[1]]};
+        Lanes x2{re[kChunkLane[2]], im[kChunkLane[2]]};
+        Lanes x3{re[kChunkLane[3]], im[kChunkLane[3]]};
+        Lanes x4{re[kChunkLane[4]], im[kChunkLane[4]]};
+        Lanes x5{re[kChunkLane[5]], im[kChunkLane[5]]};
+        Lanes x6{re[kChunkLane[6]], im[kChunkLane[6]]};
+        Lanes x7{re[kChunkLane[7]], im[kChunkLane[7]]};
+        // Half M: chunks (c, c + 1), twiddle index k.
+        const __m256 a1re = _mm256_loadu_ps(w1.re + k0);
+        const __m256 a1im = _mm256_loadu_ps(w1.im + k0);
+        butterfly(x0, x1, a1re, a1im);
+        butterfly(x2, x3, a1re, a1im);
+        butterfly(x4, x5, a1re, a1im);
+        butterfly(x6, x7, a1re, a1im);
+        // Half 2M: chunks (c, c + 2), twiddle index (c mod 4) M + k.
+        const __m256 a2re = _mm256_loadu_ps(w2.re + k0);
+        const __m256 a2im = _mm256_loadu_ps(w2.im + k0);
+        const __m256 b2re = _mm256_loadu_ps(w2.re + count + k0);
+        const __m256 b2im = _mm256_loadu_ps(w2.im + count + k0);
+        butterfly(x0, x2, a2re, a2im);
+        butterfly(x1, x3, b2re, b2im);
+        butterfly(x4, x6, a2re, a2im);
+        butterfly(x5, x7, b2re, b2im);
+        // Half 4M: chunks (c, c + 4), twiddle index c M + k.
+        butterfly(x0, x4, _mm256_loadu_ps(w3.re + k0), _mm256_loadu_ps(w3.im + k0));
+        butterfly(x1, x5, _mm256_loadu_ps(w3.re + count + k0), _mm256_loadu_ps(w3.im + count + k0));
+        butterfly(x2, x6, _mm256_loadu_ps(w3.re + 2 * count + k0),
+                  _mm256_loadu_ps(w3.im + 2 * count + k0));
+        butterfly(x3, x7, _mm256_loadu_ps(w3.re + 3 * count + k0),
+                  _mm256_loadu_ps(w3.im + 3 * count + k0));
+        // Chunk c, elements k0 .. k0 + 7 are outputs cM + k0 .. cM + k0 + 7.
+        float* out = row + 2 * std::size_t{k0};
+        const std::size_t chunk_floats = 2 * std::size_t{count};
+        store_slot(out, x0);
+        store_slot(out + chunk_floats, x1);
+        store_slot(out + 2 * chunk_floats, x2);
+        store_slot(out + 3 * chunk_floats, x3);
+        store_slot(out + 4 * chunk_floats, x4);
+        store_slot(out + 5 * chunk_floats, x5);
+        store_slot(out + 6 * chunk_floats, x6);
+        store_slot(out + 7 * chunk_floats, x7);
+    }
+}
+
+// Columns 8t .. 8t + 7, stored as one slot per row, transformed and
+// written back as (re, im) pairs.
+ZARVO_AVX2 void transform_columns(float* samples, std::uint32_t t, float* work,
+                                  const FftPlan& plan) {
+    const std::uint32_t n = plan.n;
+    const std::uint32_t* reversed = plan.reversed.data();
+    float* column = samples + 2 * std::size_t{t};
+    const std::size_t row_floats = 2 * std::size_t{n};
+    // Rows in storage order (a constant stride the prefetchers follow),
+    // slots in bit-reversed order (the work array stays in L1).
+    for (std::uint32_t r = 0; r < n; ++r) {
+        store_slot(work + kSlot * reversed[r], load_slot(column + row_floats * r));
+    }
+    const Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
+    lane_stages(work, n, 0, plan.bits - 2, w);
+    // The last two stages run as the results are written: rows j, j + n/4,
+    // j + n/2 and j + 3n/4 come out of one group of four slots.
+    const std::uint32_t h = n / 4;
+    const Twiddles w1 = w.stage(h);
+    const Twiddles w2 = w.stage(2 * h);
+    for (std::uint32_t j = 0; j < h; ++j) {
+        Lanes x[4];
+        for (std::uint32_t i = 0; i < 4; ++i) {
+            x[i] = load_slot(work + kSlot * (j + i * h));
+        }
+        const __m256 x1re = _mm256_broadcast_ss(w1.re + j);
+        const __m256 x1im = _mm256_broadcast_ss(w1.im + j);
+        butterfly(x[0], x[1], x1re, x1im);
+        butterfly(x[2], x[3], x1re, x1im);
+        butterfly(x[0], x[2], _mm256_broadcast_ss(w2.re + j), _mm256_broadcast_ss(w2.im + j));
+        butterfly(x[1], x[3], _mm256_broadcast_ss(w2.re + j + h),
+                  _mm256_broadcast_ss(w2.im + j + h));
+        for (std::uint32_t i = 0; i < 4; ++i) {
+            const __m256 lo = _mm256_unpacklo_ps(x[i].re, x[i].im);  // pairs 0 1 | 4 5
+            const __m256 hi = _mm256_unpackhi_ps(x[i].re, x[i].im);  // pairs 2 3 | 6 7
+            float* dst = column + row_floats * (j + i * h);
+            _mm256_storeu_ps(dst, _mm256_permute2f128_ps(lo, hi, 0x20));
+            _mm256_storeu_ps(dst + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
         }
     }
 }
 
-// A transformed column block back into rows of samples.
-ZARVO_AVX2 void store_block(const float* block, float* samples, std::uint32_t t, std::uint32_t n) {
-    for (std::uint32_t r = 0; r < n; ++r) {
-        const Lanes v = load_slot(block + kSlot * r);
-        const __m256 lo = _mm256_unpacklo_ps(v.re, v.im);  // 0 1 | 4 5 as (re, im) pairs
-        const __m256 hi = _mm256_unpackhi_ps(v.re, v.im);  // 2 3 | 6 7
-        float* dst = samples + std::size_t{2} * (std::size_t{r} * n + t);
-        _mm256_storeu_ps(dst, _mm256_permute2f128_ps(lo, hi, 0x20));
-        _mm256_storeu_ps(dst + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
-    }
-}
-
-ZARVO_AVX2 void transform_lanes(ComplexGrid& grid, const FftPlan& plan) {
+ZARVO_AVX2 void transform_lanes(float* samples, const FftPlan& plan) {
     const std::uint32_t n = plan.n;
-    float* samples = &grid.samples[0].re;
-    float* blocks = &grid.scratch[0].re;
-    // n slots of eight rows: 64 KiB at the largest side, on the stack so
-    // that the transform allocates nothing.
+    // n slots: 64 KiB at the largest side, on the stack so that the
+    // transform allocates nothing.
     alignas(64) float work[kMaxSide * kSlot];
-    for (std::uint32_t g = 0; g < n; g += 8) {
-        load_rows(samples, work, g, plan);
-        lane_stages(work, plan);
-        store_rows(work, blocks, g, plan);
+    for (std::uint32_t r = 0; r < n; ++r) {
+        transform_row(samples + 2 * std::size_t{r} * n, work, plan);
     }
     for (std::uint32_t t = 0; t < n; t += 8) {
-        float* block = blocks + kSlot * std::size_t{t} * n / 8;
-        lane_stages(block, plan);
-        store_block(block, samples, t, n);
+        transform_columns(samples, t, work, plan);
     }
 }
 
@@ -254,10 +348,12 @@ void transform_2d_avx2(ComplexGrid& grid) {
         transform_2d_portable(grid);
         return;
     }
+    // Not needed here, but the grid keeps the same arrays whichever path
+    // transforms it.
     if (grid.scratch == nullptr) {
-        grid.scratch = new Complex[std::size_t{n} * n];
+        grid.scratch = grid_allocate(grid.size());
     }
-    transform_lanes(grid, *plan);
+    transform_lanes(&grid.samples[0].re, *plan);
 }
 
 #else  // no x86: the portable path is the only one

@@ -15,8 +15,9 @@ void transform_2d_portable(ComplexGrid& grid);
 // True when this build has the AVX2 kernel and the CPU executes it.
 bool fft_avx2_supported();
 
-// Eight rows (then eight columns) at a time in AVX2 lanes, through a
-// column-blocked layout in `scratch` instead of explicit transposes.
+// Eight rows, then eight columns, at a time in AVX2 lanes, in place in
+// `samples` with no explicit transposes (fastest with the grid's own
+// cache-line-aligned arrays; any alignment works).
 // Sides from 8 to 1024 run the kernel; other sides, and builds or CPUs without
 // AVX2, fall back to transform_2d_portable. Precondition beyond the above:
 // fft_avx2_supported() (the caller checks it once).

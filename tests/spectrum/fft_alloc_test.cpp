@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -18,6 +19,17 @@ std::atomic<long> allocations{0};
 void* counted_allocation(std::size_t size) {
     allocations.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+
+void* counted_aligned_allocation(std::size_t size, std::align_val_t alignment) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    const std::size_t align = static_cast<std::size_t>(alignment);
+    // aligned_alloc wants a size that is a multiple of the alignment.
+    const std::size_t rounded = (size + align - 1) / align * align;
+    if (void* p = std::aligned_alloc(align, rounded == 0 ? align : rounded)) {
         return p;
     }
     throw std::bad_alloc();
@@ -43,6 +55,24 @@ void operator delete(void* p, std::size_t) noexcept {
 void operator delete[](void* p, std::size_t) noexcept {
     std::free(p);
 }
+void* operator new(std::size_t size, std::align_val_t alignment) {
+    return counted_aligned_allocation(size, alignment);
+}
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+    return counted_aligned_allocation(size, alignment);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -51,6 +81,15 @@ long allocations_during(Operation operation) {
     const long before = allocations.load();
     operation();
     return allocations.load() - before;
+}
+
+TEST(FftAllocation, GridArraysAreCountedAndLineAligned) {
+    const long before = allocations.load();
+    ComplexGrid grid(64, 64);
+    grid.transpose();
+    EXPECT_EQ(allocations.load() - before, 2);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(grid.samples) % 64, 0u);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(grid.scratch) % 64, 0u);
 }
 
 TEST(FftAllocation, SteadyTransformsAllocateNothing) {

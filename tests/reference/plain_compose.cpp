@@ -1,0 +1,139 @@
+// One frame, step by step, with the plain generators, the plain transform
+// and the plain panels.
+#include <cassert>
+#include <cstdint>
+#include <cstdio>
+
+#include "plain_fft.hpp"
+#include "reference.hpp"
+
+namespace reference {
+
+namespace {
+
+void set_tint(TileSheet& font, float r, float g, float b) {
+    font.tint[0] = r;
+    font.tint[1] = g;
+    font.tint[2] = b;
+}
+
+void draw_caption(AppState& app, const char* format, int x) {
+    std::snprintf(app.text, sizeof app.text, format, 512, 512);
+    app.font.draw_text(app.canvas, x, 8, app.text);
+}
+
+void draw_white_frame(AppState& app, int x) {
+    app.draw_colour = RgbColor{255, 255, 255};
+    draw_panel_frame(app.canvas, x, app.draw_colour);
+}
+
+}  // namespace
+
+void compose_frame(AppState& app) {
+    // 1. Counter (wrapping) and phase.
+    app.frame_count = static_cast<std::int32_t>(static_cast<std::uint32_t>(app.frame_count) + 1u);
+    app.phase = static_cast<float>(app.frame_count % 1000) * 0.001f;
+
+    // 2. Selection.
+    if (app.input.step != 0) {
+        app.selection += app.input.step;
+    }
+    if (app.selection >= 10) {
+        app.selection = 0;
+    } else if (app.selection < 0) {
+        app.selection = 9;
+    }
+
+    // 3. Switch.
+    if (app.input.toggle) {
+        app.show_magnitude = !app.show_magnitude;
+    }
+
+    // 4. Test.
+    catalogue()[app.selection].generator(app.phase, app.working);
+
+    // 5. Clear, pixel by pixel.
+    Canvas& canvas = app.canvas;
+    for (int y = 0; y < canvas.height; ++y) {
+        for (int x = 0; x < canvas.width; ++x) {
+            put_colour(canvas, x, y, RgbColor{0, 0, 0});
+        }
+    }
+
+    // 6. Help line, with whatever tint is left.
+    if (app.condensed) {
+        app.font.draw_text(canvas, 20, 540,
+                           "Use arrow keys to select test, Space to switch between magnitude and "
+                           "phase, Esc to quit.");
+    } else {
+        app.font.draw_text(canvas, 20, 540, "Use arrow keys to select test, Esc to quit.");
+    }
+
+    // 7. Menu.
+    for (int i = 0, y = 557; y < 677; ++i, y += 12) {
+        if (i == app.selection) {
+            for (int row = y; row <= y + 10; ++row) {
+                for (int x = 20; x <= 158; ++x) {
+                    put_colour(canvas, x, row, RgbColor{255, 255, 255});
+                }
+            }
+            set_tint(app.font, 0.0f, 0.0f, 0.0f);
+        } else {
+            set_tint(app.font, 1.0f, 1.0f, 1.0f);
+        }
+        app.font.draw_text(canvas, 20, y + 3, catalogue()[i].label);
+    }
+
+    // 8. Transform a copy.
+    assert(app.transformed.width == app.working.width &&
+           app.transformed.height == app.working.height);
+    for (std::int64_t k = 0; k < app.working.size(); ++k) {
+        app.transformed.samples[k] = app.working.samples[k];
+    }
+    plain_fft::transform_2d(app.transformed.samples, app.transformed.width);
+
+    // 9. Input panel.
+    set_tint(app.font, 1.0f, 1.0f, 1.0f);
+    draw_caption(app, "Input(real part only) %dx%d", 20);
+    draw_white_frame(app, 20);
+    draw_magnitude(app.working, app.draw_colour, canvas, 21, false, 1.0f);
+
+    // 10. Spectrum panels.
+    if (app.condensed) {
+        if (app.show_magnitude) {
+            draw_caption(app, "Magnitude %dx%d (switch with Space)", 554);
+            draw_white_frame(app, 554);
+            draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
+        } else {
+            draw_caption(app, "Phase %dx%d (switch with Space)", 554);
+            draw_white_frame(app, 554);
+            draw_phase(app.transformed, app.draw_colour, canvas, 555);
+        }
+    } else {
+        draw_caption(app, "Magnitude %dx%d", 554);
+        draw_white_frame(app, 554);
+        draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
+        draw_caption(app, "Phase %dx%d", 1088);
+        draw_white_frame(app, 1088);
+        draw_phase(app.transformed, app.draw_colour, canvas, 1089);
+    }
+
+    // 11. Rate.
+    const Uint32 now = app.ticks.now();
+    const std::int32_t elapsed = static_cast<std::int32_t>(now - app.last_ticks);
+    app.last_ticks = now;
+    const float instant = elapsed >= 1 ? 1000.0f / static_cast<float>(elapsed) : app.rate;
+    const float kept = app.rate * 0.99f;
+    const float added = instant * 0.01f;
+    app.rate = kept + added;
+    std::snprintf(app.text, sizeof app.text, "%3.0f FPS, ph=%1.3f", static_cast<double>(app.rate),
+                  static_cast<double>(app.phase));
+
+    // 12. Rate line over its shadow.
+    set_tint(app.font, 0.0f, 0.0f, 0.0f);
+    app.font.draw_text(canvas, app.rate_shadow_x, 2, app.text);
+    set_tint(app.font, 1.0f, 0.0f, 1.0f);
+    app.font.draw_text(canvas, app.rate_text_x, 1, app.text);
+}
+
+}  // namespace reference

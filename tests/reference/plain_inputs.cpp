@@ -1,0 +1,183 @@
+// The generators and the picture fill as they were first written: one sample
+// at a time, every sin, atan2 and sqrt evaluated afresh.
+#include <SDL.h>
+
+#include <cassert>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "inputs/images.hpp"
+#include "plain_fft.hpp"
+#include "reference.hpp"
+
+namespace reference {
+
+namespace {
+
+constexpr double pi = 3.141592653589793;
+
+Complex& sample_at(ComplexGrid& grid, std::int32_t i, std::int32_t j) {
+    return grid.samples[j + std::int64_t{i} * grid.width];
+}
+
+void clear(ComplexGrid& grid) {
+    for (std::int64_t k = 0; k < grid.size(); ++k) {
+        grid.samples[k] = {0.0f, 0.0f};
+    }
+}
+
+}  // namespace
+
+void fill_horizontal_sine(ComplexGrid& grid) {
+    const double w = grid.width;
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        for (std::int32_t j = 0; j < grid.width; ++j) {
+            const float angle = static_cast<float>(static_cast<double>(j) * pi * 2.0 / w * 16.0);
+            const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
+            sample_at(grid, i, j) = {s * 0.5f + 0.5f, 0.0f};
+        }
+    }
+}
+
+void fill_checkerboard(ComplexGrid& grid) {
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        for (std::int32_t j = 0; j < grid.width; ++j) {
+            sample_at(grid, i, j) = {static_cast<float>((i / 16 + j / 16) % 2), 0.0f};
+        }
+    }
+}
+
+void fill_disc(ComplexGrid& grid, float radius) {
+    const std::int32_t cy = grid.height / 2;
+    const std::int32_t cx = grid.width / 2;
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        for (std::int32_t j = 0; j < grid.width; ++j) {
+            const std::int32_t dy = i - cy;
+            const std::int32_t dx = j - cx;
+            const std::int32_t d2 = dy * dy + dx * dx;
+            const float dist =
+                static_cast<float>(std::sqrt(static_cast<double>(static_cast<float>(d2))));
+            if (radius > dist) {
+                sample_at(grid, i, j) = {1.0f, 0.0f};
+            }
+        }
+    }
+}
+
+void gen_horizontal_sine(float /*phase*/, ComplexGrid& grid) {
+    fill_horizontal_sine(grid);
+}
+
+void gen_vertical_sine(float /*phase*/, ComplexGrid& grid) {
+    assert(grid.width == grid.height);
+    fill_horizontal_sine(grid);
+    std::vector<Complex> scratch(static_cast<std::size_t>(grid.size()));
+    plain_fft::transpose(grid.samples, scratch.data(), grid.width, grid.height);
+}
+
+void gen_pattern(float /*phase*/, ComplexGrid& grid) {
+    fill_checkerboard(grid);
+}
+
+void gen_vertical_line(float phase, ComplexGrid& grid) {
+    clear(grid);
+    const float column = static_cast<float>(grid.width) * phase - 1.0f;
+    if (!(column > -1.0f && column < static_cast<float>(grid.width))) {
+        return;
+    }
+    const auto c = static_cast<std::int32_t>(column);
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        sample_at(grid, i, c).re = 1.0f;
+    }
+}
+
+void gen_rotating_box(float phase, ComplexGrid& grid) {
+    assert(grid.width >= 512 && grid.height >= 512);
+    const float theta = static_cast<float>(static_cast<double>(phase) * pi * 2.0);
+    const float cos_theta = static_cast<float>(std::cos(static_cast<double>(theta)));
+    const float sin_theta = static_cast<float>(std::sin(static_cast<double>(theta)));
+    const float col0 = (cos_theta * 0.5f + 0.5f) * 491.0f;
+    const float row0 = (sin_theta * 0.5f + 0.5f) * 491.0f;
+    clear(grid);
+    if (std::isnan(col0) || std::isnan(row0)) {
+        return;
+    }
+    const float row_end = row0 + 20.0f;
+    const float col_end = col0 + 20.0f;
+    for (auto i = static_cast<std::int32_t>(row0); static_cast<float>(i) <= row_end; ++i) {
+        for (auto j = static_cast<std::int32_t>(col0); static_cast<float>(j) <= col_end; ++j) {
+            sample_at(grid, i, j) = {1.0f, 0.0f};
+        }
+    }
+}
+
+void gen_pulsating_sphere(float phase, ComplexGrid& grid) {
+    float v;
+    if (0.5f > phase) {
+        v = phase + phase;
+    } else {
+        const float t = phase - 0.5f;
+        v = 1.0f - (t + t);
+    }
+    const float radius = v * 60.0f + 20.0f;
+    clear(grid);
+    fill_disc(grid, radius);
+}
+
+void gen_thingie(float phase, ComplexGrid& grid) {
+    const float phase_term = phase * 10.0f;
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        for (std::int32_t j = 0; j < grid.width; ++j) {
+            const std::int32_t x = j - grid.width / 2;
+            const std::int32_t y = i - grid.height / 2;
+            const float r = static_cast<float>(std::sqrt(static_cast<double>(x * x + y * y)));
+            const float theta =
+                static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)));
+            const float a = ((theta + r) + phase_term) * 32.0f;
+            const float s = static_cast<float>(std::sin(static_cast<double>(a)));
+            sample_at(grid, i, j) = {(s + r * 0.001f) + 1.0f, 0.0f};
+        }
+    }
+}
+
+void fill_from_sheet(ComplexGrid& grid, const TileSheet& sheet) {
+    assert(sheet.surface != nullptr);
+    const auto* p = static_cast<const std::uint8_t*>(sheet.surface->pixels);
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        for (std::int32_t j = 0; j < grid.width; ++j) {
+            const std::int64_t k = j + std::int64_t{i} * grid.width;
+            grid.samples[k] = {static_cast<float>(p[k]) / 255.0f, 0.0f};
+        }
+    }
+}
+
+void gen_ostrel_image(float /*phase*/, ComplexGrid& grid) {
+    reference::fill_from_sheet(grid, ostrel_sheet);
+}
+
+void gen_sierpinsky_image(float /*phase*/, ComplexGrid& grid) {
+    reference::fill_from_sheet(grid, sierpinsky_sheet);
+}
+
+void gen_vhs_image(float /*phase*/, ComplexGrid& grid) {
+    reference::fill_from_sheet(grid, vhs_sheet);
+}
+
+const TestEntry* catalogue() {
+    static const TestEntry entries[test_count] = {
+        {gen_ostrel_image, "Ostrel"},
+        {gen_sierpinsky_image, "Sierpinsky"},
+        {gen_vhs_image, "VHS"},
+        {gen_horizontal_sine, "Horizontal Sine"},
+        {gen_vertical_sine, "Vertical Sine"},
+        {gen_pattern, "Pattern"},
+        {gen_vertical_line, "Vertical Line"},
+        {gen_rotating_box, "Rotating Box"},
+        {gen_pulsating_sphere, "Pulsating Sphere"},
+        {gen_thingie, "Thingie"},
+    };
+    return entries;
+}
+
+}  // namespace reference
