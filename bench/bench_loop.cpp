@@ -1,7 +1,7 @@
 // The frame rate of the real loop in a real window: poll, compose, present,
-// the 4 ms pause. Measures, in one run and alternating so that both see the
-// same machine load, the loop that presents an unchanged canvas and the loop
-// that composes each test asked for; and the time of one present alone.
+// the 4 ms pause. Measures, in one run and in alternating rounds so that all
+// see the same machine load, the loop that presents an unchanged canvas and
+// the loop that composes each test asked for; and the time of one present.
 // Needs a display (see bench/loop_rates.sh, which starts Xvfb).
 //
 // usage: zarvo_bench_loop [full|condensed] [seconds per round] [test...]
@@ -25,12 +25,12 @@ double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Frames per second of the loop over `seconds`; test < 0 presents the canvas unchanged.
-double loop_rate(AppState& app, int test, double seconds) {
+// Runs the loop for `seconds`; test < 0 presents the canvas unchanged.
+// Adds the frames and the time spent to the totals.
+void run_loop(AppState& app, int test, double seconds, long& frames, double& spent) {
     if (test >= 0) {
         app.selection = test;
     }
-    int frames = 0;
     const Clock::time_point start = Clock::now();
     while (seconds_since(start) < seconds) {
         poll_input(app.input);
@@ -41,7 +41,7 @@ double loop_rate(AppState& app, int test, double seconds) {
         SDL_Delay(4);
         ++frames;
     }
-    return frames / seconds_since(start);
+    spent += seconds_since(start);
 }
 
 double present_ms(AppState& app, int count) {
@@ -80,14 +80,29 @@ int main(int argc, char* argv[]) {
     start_overlay(app, sdl_ticks());
     compose_frame(app);
 
-    std::printf("layout %s, %.1f s per loop\n", condensed ? "condensed" : "full", seconds);
-    std::printf("one present: %.2f ms\n", present_ms(app, 200));
-    const double unchanged = loop_rate(app, -1, seconds);
+    // Short rounds in turn, so that a change in the machine's load falls on
+    // every variant alike.
+    const int rounds = 6;
+    std::vector<int> variants = {-1};
+    variants.insert(variants.end(), tests.begin(), tests.end());
+    std::vector<long> frames(variants.size(), 0);
+    std::vector<double> spent(variants.size(), 0.0);
+    double present_total = 0.0;
+    for (int round = 0; round < rounds; ++round) {
+        present_total += present_ms(app, 30);
+        for (std::size_t v = 0; v < variants.size(); ++v) {
+            run_loop(app, variants[v], seconds / rounds, frames[v], spent[v]);
+        }
+    }
+    std::printf("layout %s, %.1f s per loop in %d rounds\n", condensed ? "condensed" : "full",
+                seconds, rounds);
+    std::printf("one present: %.2f ms\n", present_total / rounds);
+    const double unchanged = static_cast<double>(frames[0]) / spent[0];
     std::printf("loop presenting an unchanged canvas: %.1f frames/s\n", unchanged);
-    for (const int test : tests) {
-        const double rate = loop_rate(app, test, seconds);
+    for (std::size_t v = 1; v < variants.size(); ++v) {
+        const double rate = static_cast<double>(frames[v]) / spent[v];
         std::printf("loop composing %-16s: %.1f frames/s (%.0f %% of unchanged)\n",
-                    app.catalogue[test].label, rate, 100.0 * rate / unchanged);
+                    app.catalogue[variants[v]].label, rate, 100.0 * rate / unchanged);
     }
     std::fflush(stdout);
     SDL_DestroyRenderer(app.canvas.renderer);
