@@ -284,8 +284,7 @@ ZARVO_AVX2 void transform_row(const float* row, float* chunks, float* blocks, st
 }
 
 // Columns 8t .. 8t + 7 from their block (slots in bit-reversed row order),
-// transformed and
-// written back as (re, im) pairs.
+// transformed and written back as (re, im) pairs.
 ZARVO_AVX2 void transform_columns(float* samples, std::uint32_t t, float* block,
                                   const FftPlan& plan) {
     const std::uint32_t n = plan.n;

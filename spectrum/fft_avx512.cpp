@@ -15,12 +15,12 @@
 // each half then gives every chunk a register half of its own, and the last
 // three stages combine whole registers with per-lane twiddles.
 //
-// The rows' outputs go to `scratch`, column-blocked: block b holds columns
-// 16b .. 16b + 15 of every row as one 128-byte record (16 real parts, then
-// 16 imaginary parts, lane = column), the records in bit-reversed row order.
-// The column pass then finds each block contiguous and already permuted: all
-// stages run in place there, the last three as the results are interleaved
-// back into (re, im) pairs in `samples`.
+// The rows' outputs go to `scratch`, column-blocked: a block holds sixteen
+// columns of every row as one 128-byte record (16 real parts, then 16
+// imaginary parts, lane = column), the records in bit-reversed row order.
+// The column pass then finds each block contiguous and already permuted:
+// the first stages run there as soon as their rows are in, the last three
+// as the results are interleaved back into (re, im) pairs in `samples`.
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
@@ -245,19 +245,29 @@ ZARVO_AVX512_INLINE void transpose8(__m512 (&r)[8]) {
 }
 
 // Eight samples of row A and eight of row B as (re, im) pairs -> one record,
-// A in the low half. Within each half the lanes come out in the order
-// 0 1 4 5 2 3 6 7 of the samples; kChunkLane accounts for that order.
+// A in the low half, sample 8j + L in lane L of its half.
 ZARVO_AVX512_INLINE Lanes split_pairs(const float* a, const float* b) {
-    const __m512 lo =
-        _mm512_insertf32x8(_mm512_castps256_ps512(_mm256_loadu_ps(a)), _mm256_loadu_ps(b), 1);
-    const __m512 hi = _mm512_insertf32x8(_mm512_castps256_ps512(_mm256_loadu_ps(a + 8)),
-                                         _mm256_loadu_ps(b + 8), 1);
-    return {_mm512_shuffle_ps(lo, hi, 0x88), _mm512_shuffle_ps(lo, hi, 0xDD)};
+    const __m512 lo = _mm512_loadu_ps(a);
+    const __m512 hi = _mm512_loadu_ps(b);
+    const __m512i even =
+        _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+    const __m512i odd =
+        _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
+    return {_mm512_permutex2var_ps(lo, even, hi), _mm512_permutex2var_ps(lo, odd, hi)};
 }
 
-// Lane L of a split half holds sample 8j + {0,1,4,5,2,3,6,7}[L], which
-// belongs to chunk rev3 of that: chunk c sits in lane kChunkLane[c].
-constexpr std::uint32_t kChunkLane[8] = {0, 2, 4, 6, 1, 3, 5, 7};
+// Sample 8j + L belongs to chunk rev3(L): chunk c sits in lane rev3(c).
+constexpr std::uint32_t kChunkLane[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+
+// A record pairs two chunks c, c + 1 at the same eight elements k0 .. k0 + 7:
+// lanes 4q, 4q + 1 hold elements k0 + 2q, k0 + 2q + 1 of chunk c and lanes
+// 4q + 2, 4q + 3 the same elements of chunk c + 1, so that unpacking the
+// real and imaginary parts gives the (re, im) pairs of each chunk's eight
+// outputs in order, with no lane crossing. These indices pick that order
+// from (chunk c, chunk c + 1) out of row A's halves; + 8 gives row B's.
+ZARVO_AVX512_INLINE __m512i record_lanes() {
+    return _mm512_setr_epi32(0, 1, 16, 17, 2, 3, 18, 19, 4, 5, 20, 21, 6, 7, 22, 23);
+}
 
 // The same eight per-lane twiddles in both halves.
 ZARVO_AVX512_INLINE __m512 both_halves(const float* p) {
@@ -334,37 +344,39 @@ ZARVO_AVX512 void transform_rows(const float* row_a, const float* row_b, float* 
             butterfly(x[c], x[c + 4], both_halves(w3.re + c * count + k0),
                       both_halves(w3.im + c * count + k0));
         }
-// Chunk c, elements k0 .. k0 + 7 are outputs cM + k0 .. cM + k0 + 7:
-// one half of the record of block (cM + k0) / 16.
-#pragma GCC unroll 8
-        for (std::uint32_t c = 0; c < 8; ++c) {
-            const std::uint32_t column = c * count + k0;
-            float* out =
-                blocks + block_floats * (column / 16) + kRecord * std::size_t{pos} + (column % 16);
-            _mm256_storeu_ps(out, _mm512_castps512_ps256(x[c].re));
-            _mm256_storeu_ps(out + 16, _mm512_castps512_ps256(x[c].im));
-            _mm256_storeu_ps(out + kRecord, _mm512_extractf32x8_ps(x[c].re, 1));
-            _mm256_storeu_ps(out + kRecord + 16, _mm512_extractf32x8_ps(x[c].im, 1));
+#pragma GCC unroll 4
+        for (std::uint32_t c = 0; c < 8; c += 2) {
+            // Chunks c and c + 1, elements k0 .. k0 + 7: outputs cM + k0 ..
+            // cM + k0 + 7 and (c + 1)M + k0 .. (c + 1)M + k0 + 7, one record
+            // of row A and one of row B.
+            float* out = blocks + block_floats * ((c / 2) * (count / 8) + k0 / 8) +
+                         kRecord * std::size_t{pos};
+            const __m512i lanes_a = record_lanes();
+            const __m512i lanes_b = _mm512_add_epi32(lanes_a, _mm512_set1_epi32(8));
+            store_record(out, {_mm512_permutex2var_ps(x[c].re, lanes_a, x[c + 1].re),
+                               _mm512_permutex2var_ps(x[c].im, lanes_a, x[c + 1].im)});
+            store_record(out + kRecord, {_mm512_permutex2var_ps(x[c].re, lanes_b, x[c + 1].re),
+                                         _mm512_permutex2var_ps(x[c].im, lanes_b, x[c + 1].im)});
         }
     }
 }
 
-// Columns 16b .. 16b + 15 from their block (records in bit-reversed row
-// order), transformed and written back as (re, im) pairs.
-ZARVO_AVX512 void transform_columns(float* samples, std::uint32_t first_column, float* block,
-                                    const FftPlan& plan) {
+// One block (records in bit-reversed row order, through all but the last
+// three stages), finished and written back as (re, im) pairs: rows j + i n/8
+// come out of one group of eight records.
+ZARVO_AVX512 void finish_columns(float* samples, std::uint32_t block_index, const float* block,
+                                 const FftPlan& plan) {
     const std::uint32_t n = plan.n;
     const Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
-    lane_stages(block, n, 0, plan.bits - 3, w);
-    // The last three stages run as the results are written: rows j + i n/8
-    // come out of one group of eight records.
     const std::uint32_t h = n / 8;
-    float* column = samples + 2 * std::size_t{first_column};
+    // The block of chunks c, c + 1 (c even) at elements k0 .. k0 + 7 (see
+    // transform_rows) holds columns cM + k0 .. and (c + 1)M + k0 ...
+    const std::uint32_t count = n / 8;
+    const std::uint32_t c = 2 * (block_index / (count / 8));
+    const std::uint32_t k0 = 8 * (block_index % (count / 8));
+    float* first = samples + 2 * std::size_t{c * count + k0};
+    float* second = first + 2 * std::size_t{count};
     const std::size_t row_floats = 2 * std::size_t{n};
-    const __m512i first_eight =
-        _mm512_setr_epi32(0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
-    const __m512i last_eight =
-        _mm512_setr_epi32(8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 29, 30, 31);
     for (std::uint32_t j = 0; j < h; ++j) {
         Lanes x[8];
 #pragma GCC unroll 8
@@ -374,29 +386,40 @@ ZARVO_AVX512 void transform_columns(float* samples, std::uint32_t first_column, 
         radix8(x, w, h, j);
 #pragma GCC unroll 8
         for (std::uint32_t i = 0; i < 8; ++i) {
-            // Pairs of columns (4q, 4q + 1) and (4q + 2, 4q + 3) per quarter.
-            const __m512 lo = _mm512_unpacklo_ps(x[i].re, x[i].im);
-            const __m512 hi = _mm512_unpackhi_ps(x[i].re, x[i].im);
-            float* dst = column + row_floats * (j + i * h);
-            _mm512_storeu_ps(dst, _mm512_permutex2var_ps(lo, first_eight, hi));
-            _mm512_storeu_ps(dst + 16, _mm512_permutex2var_ps(lo, last_eight, hi));
+            // The record's lane order makes both unpacks whole output runs.
+            const std::size_t row = row_floats * (j + i * h);
+            _mm512_storeu_ps(first + row, _mm512_unpacklo_ps(x[i].re, x[i].im));
+            _mm512_storeu_ps(second + row, _mm512_unpackhi_ps(x[i].re, x[i].im));
         }
     }
 }
 
 ZARVO_AVX512 void transform_lanes(float* samples, float* blocks, const FftPlan& plan) {
     const std::uint32_t n = plan.n;
+    const std::size_t block_floats = kRecord * std::size_t{n};
+    const Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
     // n / 8 records: 16 KiB at the largest side, on the stack so that the
     // transform allocates nothing.
     alignas(64) float chunks[kMaxSide / 8 * kRecord];
     const std::uint32_t* reversed = plan.reversed.data();
-    // Rows in bit-reversed order, so that each block fills front to back.
+    // The first log2(n) - 3 column stages never mix groups of n / 8
+    // consecutive records. Rows run in bit-reversed order, so each block
+    // fills front to back, and as soon as a group of rows is done its
+    // records take those stages in every block, while they are still in
+    // the cache.
+    const std::uint32_t group = n / 8;
     for (std::uint32_t p = 0; p < n; p += 2) {
         transform_rows(samples + 2 * std::size_t{reversed[p]} * n,
                        samples + 2 * std::size_t{reversed[p + 1]} * n, chunks, blocks, p, plan);
+        if ((p + 2) % group == 0) {
+            const std::size_t first = kRecord * std::size_t{p + 2 - group};
+            for (std::uint32_t b = 0; b < n / 16; ++b) {
+                lane_stages(blocks + block_floats * b + first, group, 0, plan.bits - 3, w);
+            }
+        }
     }
     for (std::uint32_t b = 0; b < n / 16; ++b) {
-        transform_columns(samples, 16 * b, blocks + kRecord * std::size_t{n} * b, plan);
+        finish_columns(samples, b, blocks + block_floats * b, plan);
     }
 }
 
