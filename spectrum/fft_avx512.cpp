@@ -34,8 +34,9 @@
 #include <immintrin.h>
 
 // GCC 12 reports the deliberately undefined upper halves inside its own
-// cast and extract intrinsics as maybe-uninitialized; nothing here reads them.
+// cast and extract intrinsics as uninitialized; nothing here reads them.
 #if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
@@ -95,7 +96,8 @@ struct Twiddles {
 // (e lies in the first half of its group). Each stage pairs exactly the
 // operands it pairs in the stage-by-stage order, with the twiddle of the
 // operand's position in its group.
-ZARVO_AVX512_INLINE void radix8(Lanes (&x)[8], Twiddles w, std::uint32_t h, std::uint32_t j) {
+template <std::uint32_t h>
+ZARVO_AVX512_INLINE void radix8(Lanes (&x)[8], Twiddles w, std::uint32_t j) {
     const Twiddles w1 = w.stage(h);
     const Twiddles w2 = w.stage(2 * h);
     const Twiddles w3 = w.stage(4 * h);
@@ -120,7 +122,8 @@ ZARVO_AVX512_INLINE void radix8(Lanes (&x)[8], Twiddles w, std::uint32_t h, std:
 }
 
 // One stage of half h over `count` records.
-ZARVO_AVX512 void lane_stage(float* data, std::uint32_t count, std::uint32_t h, Twiddles w) {
+template <std::uint32_t count, std::uint32_t h>
+ZARVO_AVX512 void lane_stage(float* data, Twiddles w) {
     const Twiddles w1 = w.stage(h);
     for (std::uint32_t j = 0; j < h; ++j) {
         const __m512 vre = w1.bre(j);
@@ -138,7 +141,8 @@ ZARVO_AVX512 void lane_stage(float* data, std::uint32_t count, std::uint32_t h, 
 }
 
 // Stages of halves h and 2h per pass.
-ZARVO_AVX512 void lane_stage_pair(float* data, std::uint32_t count, std::uint32_t h, Twiddles w) {
+template <std::uint32_t count, std::uint32_t h>
+ZARVO_AVX512 void lane_stage_pair(float* data, Twiddles w) {
     const Twiddles w1 = w.stage(h);
     const Twiddles w2 = w.stage(2 * h);
     for (std::uint32_t j = 0; j < h; ++j) {
@@ -170,7 +174,8 @@ ZARVO_AVX512 void lane_stage_pair(float* data, std::uint32_t count, std::uint32_
 }
 
 // Stages of halves h, 2h and 4h per pass.
-ZARVO_AVX512 void lane_stage_triple(float* data, std::uint32_t count, std::uint32_t h, Twiddles w) {
+template <std::uint32_t count, std::uint32_t h>
+ZARVO_AVX512 void lane_stage_triple(float* data, Twiddles w) {
     for (std::uint32_t j = 0; j < h; ++j) {
         for (std::uint32_t k = j; k < count; k += 8 * h) {
             float* base = data + kRecord * k;
@@ -179,7 +184,7 @@ ZARVO_AVX512 void lane_stage_triple(float* data, std::uint32_t count, std::uint3
             for (std::uint32_t i = 0; i < 8; ++i) {
                 x[i] = load_record(base + kRecord * h * i);
             }
-            radix8(x, w, h, j);
+            radix8<h>(x, w, j);
 #pragma GCC unroll 8
             for (std::uint32_t i = 0; i < 8; ++i) {
                 store_record(base + kRecord * h * i, x[i]);
@@ -189,17 +194,23 @@ ZARVO_AVX512 void lane_stage_triple(float* data, std::uint32_t count, std::uint3
 }
 
 // Stages first .. end - 1 on `count` records already in bit-reversed order
-// (and through stage first - 1): three at a time, then two or one.
-ZARVO_AVX512 void lane_stages(float* data, std::uint32_t count, int first, int end, Twiddles w) {
-    int stage = first;
-    for (; end - stage >= 3; stage += 3) {
-        lane_stage_triple(data, count, std::uint32_t{1} << stage, w);
+// (and through stage first - 1): three at a time, then two or one. Sizes
+// and spans are constants, so every address is a base plus a displacement.
+template <std::uint32_t count, int first, int end>
+ZARVO_AVX512_INLINE void lane_stages(float* data, Twiddles w) {
+    if constexpr (end - first >= 3) {
+        lane_stage_triple<count, std::uint32_t{1} << first>(data, w);
+        lane_stages<count, first + 3, end>(data, w);
+    } else if constexpr (end - first == 2) {
+        lane_stage_pair<count, std::uint32_t{1} << first>(data, w);
+    } else if constexpr (end - first == 1) {
+        lane_stage<count, std::uint32_t{1} << first>(data, w);
     }
-    if (end - stage == 2) {
-        lane_stage_pair(data, count, std::uint32_t{1} << stage, w);
-    } else if (end - stage == 1) {
-        lane_stage(data, count, std::uint32_t{1} << stage, w);
-    }
+}
+
+// log2 of a power of two, for sizes fixed at compile time.
+constexpr int log2_of(std::uint32_t n) {
+    return n <= 1 ? 0 : 1 + log2_of(n / 2);
 }
 
 // The 128-bit quarters (a0, b0, a2, b2) and (a1, b1, a3, b3): in each
@@ -276,11 +287,11 @@ ZARVO_AVX512_INLINE __m512 both_halves(const float* p) {
 
 // Rows a and b of n = 8M samples, transformed; their outputs go to the
 // records at bit-reversed positions pos and pos + 1 of every block.
+template <std::uint32_t n>
 ZARVO_AVX512 void transform_rows(const float* row_a, const float* row_b, float* chunks,
                                  float* blocks, std::uint32_t pos, const FftPlan& plan) {
-    const std::uint32_t n = plan.n;
-    const std::uint32_t count = n / 8;  // M records, lane = chunk
-    const int chunk_bits = plan.bits - 3;
+    constexpr std::uint32_t count = n / 8;  // M records, lane = chunk
+    constexpr int chunk_bits = log2_of(n) - 3;
     const std::uint32_t* reversed = plan.reversed.data();
     const Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
     // Record p of the chunks holds samples 8 rev(p) .. 8 rev(p) + 7 of both
@@ -293,13 +304,13 @@ ZARVO_AVX512 void transform_rows(const float* row_a, const float* row_b, float* 
             const std::size_t at = 16 * std::size_t{reversed[p + i] >> 3};
             x[i] = split_pairs(row_a + at, row_b + at);
         }
-        radix8(x, w, 1, 0);
+        radix8<1>(x, w, 0);
 #pragma GCC unroll 8
         for (std::uint32_t i = 0; i < 8; ++i) {
             store_record(chunks + kRecord * (p + i), x[i]);
         }
     }
-    lane_stages(chunks, count, 3, chunk_bits, w);
+    lane_stages<count, 3, chunk_bits>(chunks, w);
 
     const Twiddles w1 = w.stage(count);
     const Twiddles w2 = w.stage(2 * count);
@@ -364,14 +375,14 @@ ZARVO_AVX512 void transform_rows(const float* row_a, const float* row_b, float* 
 // One block (records in bit-reversed row order, through all but the last
 // three stages), finished and written back as (re, im) pairs: rows j + i n/8
 // come out of one group of eight records.
+template <std::uint32_t n>
 ZARVO_AVX512 void finish_columns(float* samples, std::uint32_t block_index, const float* block,
                                  const FftPlan& plan) {
-    const std::uint32_t n = plan.n;
     const Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
-    const std::uint32_t h = n / 8;
+    constexpr std::uint32_t h = n / 8;
     // The block of chunks c, c + 1 (c even) at elements k0 .. k0 + 7 (see
     // transform_rows) holds columns cM + k0 .. and (c + 1)M + k0 ...
-    const std::uint32_t count = n / 8;
+    constexpr std::uint32_t count = n / 8;
     const std::uint32_t c = 2 * (block_index / (count / 8));
     const std::uint32_t k0 = 8 * (block_index % (count / 8));
     float* first = samples + 2 * std::size_t{c * count + k0};
@@ -383,7 +394,7 @@ ZARVO_AVX512 void finish_columns(float* samples, std::uint32_t block_index, cons
         for (std::uint32_t i = 0; i < 8; ++i) {
             x[i] = load_record(block + kRecord * (j + i * h));
         }
-        radix8(x, w, h, j);
+        radix8<h>(x, w, j);
 #pragma GCC unroll 8
         for (std::uint32_t i = 0; i < 8; ++i) {
             // The record's lane order makes both unpacks whole output runs.
@@ -394,32 +405,32 @@ ZARVO_AVX512 void finish_columns(float* samples, std::uint32_t block_index, cons
     }
 }
 
+template <std::uint32_t n>
 ZARVO_AVX512 void transform_lanes(float* samples, float* blocks, const FftPlan& plan) {
-    const std::uint32_t n = plan.n;
     const std::size_t block_floats = kRecord * std::size_t{n};
     const Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
     // n / 8 records: 16 KiB at the largest side, on the stack so that the
     // transform allocates nothing.
-    alignas(64) float chunks[kMaxSide / 8 * kRecord];
+    alignas(64) float chunks[n / 8 * kRecord];
     const std::uint32_t* reversed = plan.reversed.data();
     // The first log2(n) - 3 column stages never mix groups of n / 8
     // consecutive records. Rows run in bit-reversed order, so each block
     // fills front to back, and as soon as a group of rows is done its
     // records take those stages in every block, while they are still in
     // the cache.
-    const std::uint32_t group = n / 8;
+    constexpr std::uint32_t group = n / 8;
     for (std::uint32_t p = 0; p < n; p += 2) {
-        transform_rows(samples + 2 * std::size_t{reversed[p]} * n,
-                       samples + 2 * std::size_t{reversed[p + 1]} * n, chunks, blocks, p, plan);
+        transform_rows<n>(samples + 2 * std::size_t{reversed[p]} * n,
+                          samples + 2 * std::size_t{reversed[p + 1]} * n, chunks, blocks, p, plan);
         if ((p + 2) % group == 0) {
             const std::size_t first = kRecord * std::size_t{p + 2 - group};
             for (std::uint32_t b = 0; b < n / 16; ++b) {
-                lane_stages(blocks + block_floats * b + first, group, 0, plan.bits - 3, w);
+                lane_stages<group, 0, log2_of(n) - 3>(blocks + block_floats * b + first, w);
             }
         }
     }
     for (std::uint32_t b = 0; b < n / 16; ++b) {
-        finish_columns(samples, b, blocks + block_floats * b, plan);
+        finish_columns<n>(samples, b, blocks + block_floats * b, plan);
     }
 }
 
@@ -442,7 +453,25 @@ void transform_2d_avx512(ComplexGrid& grid) {
     if (grid.scratch == nullptr) {
         grid.scratch = grid_allocate(grid.size());
     }
-    transform_lanes(&grid.samples[0].re, &grid.scratch[0].re, *plan);
+    float* samples = &grid.samples[0].re;
+    float* blocks = &grid.scratch[0].re;
+    switch (n) {
+        case 64:
+            transform_lanes<64>(samples, blocks, *plan);
+            break;
+        case 128:
+            transform_lanes<128>(samples, blocks, *plan);
+            break;
+        case 256:
+            transform_lanes<256>(samples, blocks, *plan);
+            break;
+        case 512:
+            transform_lanes<512>(samples, blocks, *plan);
+            break;
+        default:
+            transform_lanes<1024>(samples, blocks, *plan);
+            break;
+    }
 }
 
 #else  // no x86-64: the portable path is the only one
