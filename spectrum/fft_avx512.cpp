@@ -16,8 +16,9 @@
 // three stages combine whole registers with per-lane twiddles.
 //
 // The rows' outputs go to `scratch`, column-blocked: a block holds sixteen
-// columns of every row as one 128-byte record (16 real parts, then 16
-// imaginary parts, lane = column), the records in bit-reversed row order.
+// columns (two runs of eight, see record_lanes) of every row as one 128-byte
+// record (16 real parts, then 16 imaginary parts, lane = column), the
+// records in bit-reversed row order.
 // The column pass then finds each block contiguous and already permuted:
 // the first stages run there as soon as their rows are in, the last three
 // as the results are interleaved back into (re, im) pairs in `samples`.
@@ -41,8 +42,10 @@
 #endif
 
 // Code compiled for AVX-512 only where it is used; it runs only after the CPU
-// check. FMA is deliberately not enabled: a fused multiply-add rounds once
-// where the transform rounds twice.
+// check. AVX-512 F brings the FMA instructions along (compilers offer no way
+// to enable one without the other), so it is the build's -ffp-contract=off
+// that keeps every product and sum apart: a fused multiply-add rounds once
+// where the transform rounds twice, and the bit-for-bit tests would fail.
 #define ZARVO_AVX512 __attribute__((target("avx2,avx512f,avx512dq")))
 // The helpers must melt into their loops: an array of eight operands kept in
 // registers only survives when every index is a constant.
