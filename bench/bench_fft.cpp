@@ -49,6 +49,24 @@ void transform_2d(benchmark::State& state) {
     fft_bench::run(state, grid.samples, [&] { grid.transform_2d(); });
 }
 
+void avx2(benchmark::State& state) {
+    if (!fft_avx2_supported()) {
+        state.SkipWithError("this CPU has no AVX2");
+        return;
+    }
+    ComplexGrid grid(kSide, kSide);
+    fft_bench::run(state, grid.samples, [&] { transform_2d_avx2(grid); });
+}
+
+void avx512(benchmark::State& state) {
+    if (!fft_avx512_supported()) {
+        state.SkipWithError("this CPU has no AVX-512 F and DQ");
+        return;
+    }
+    ComplexGrid grid(kSide, kSide);
+    fft_bench::run(state, grid.samples, [&] { transform_2d_avx512(grid); });
+}
+
 void portable(benchmark::State& state) {
     ComplexGrid grid(kSide, kSide);
     fft_bench::run(state, grid.samples, [&] { transform_2d_portable(grid); });
@@ -56,6 +74,8 @@ void portable(benchmark::State& state) {
 
 BENCHMARK(plain)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(transform_2d)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(avx2)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(avx512)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(portable)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // Keeps the console output and remembers one time per benchmark: the median

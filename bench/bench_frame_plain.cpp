@@ -7,9 +7,12 @@
 // with the ratio product / plain. Assets are read from the source tree.
 //
 //   zarvo_bench_frame_plain --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+#include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -19,7 +22,9 @@
 #include "app/compose_frame.hpp"
 #include "app/headless.hpp"
 #include "display/panel_kernels.hpp"
+#include "inputs/images.hpp"
 #include "inputs/pattern_kernels.hpp"
+#include "inputs/picture_fill.hpp"
 #include "plain_fft.hpp"
 #include "reference.hpp"
 
@@ -69,6 +74,22 @@ void generator(benchmark::State& state, int test, bool plain) {
     for (auto _ : state) {
         n = n == 999 ? 0 : n + 1;
         entry.generator(static_cast<float>(n) * 0.001f, app.working);
+        benchmark::DoNotOptimize(app.working.samples[0]);
+    }
+}
+
+// The picture fill: 0 plain, 1 product (fill_real_from_bytes), 2 portable.
+void picture_fill(benchmark::State& state, int form) {
+    AppState& app = app_for(false);
+    const auto* bytes = static_cast<const std::uint8_t*>(ostrel_sheet.surface->pixels);
+    for (auto _ : state) {
+        if (form == 0) {
+            reference::fill_from_sheet(app.working, ostrel_sheet);
+        } else if (form == 1) {
+            fill_real_from_bytes(app.working, bytes);
+        } else {
+            fill_real_from_bytes_portable(app.working, bytes);
+        }
         benchmark::DoNotOptimize(app.working.samples[0]);
     }
 }
@@ -143,6 +164,11 @@ void register_all() {
                 ->Unit(benchmark::kMillisecond);
         }
     }
+    for (int form = 0; form < 3; ++form) {
+        const std::string name = std::string("picture fill/-/-/") + form_names[form];
+        benchmark::RegisterBenchmark(name.c_str(), picture_fill, form)
+            ->Unit(benchmark::kMillisecond);
+    }
     for (bool plain : {true, false}) {
         const std::string name = std::string("transform/-/-/") + (plain ? "plain" : "product");
         benchmark::RegisterBenchmark(name.c_str(), transform, plain)->Unit(benchmark::kMillisecond);
@@ -166,7 +192,7 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const std::string name = run.run_name.function_name;
-            if (times_.count(name) == 0) {
+            if (std::find(order_.begin(), order_.end(), name) == order_.end()) {
                 order_.push_back(name);
             }
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {

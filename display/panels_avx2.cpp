@@ -24,6 +24,9 @@
 #ifndef ZARVO_AVX2
 #define ZARVO_AVX2 __attribute__((target("avx2")))
 #endif
+// The small lane helpers: always inlined, so that nothing is passed through
+// memory and the constants stay in registers.
+#define ZARVO_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 namespace {
 
@@ -52,25 +55,25 @@ const Complex& last_drawn_sample(const ComplexGrid& grid, bool shifted) {
 
 // Squares of eight samples and their pairwise sums re^2 + im^2, lanes in the
 // order [0 1 4 5 | 2 3 6 7] that hadd leaves.
-ZARVO_AVX2 inline __m256 square_sums_unordered(const Complex* p) {
+ZARVO_AVX2_INLINE __m256 square_sums_unordered(const Complex* p) {
     const __m256 a = _mm256_loadu_ps(&p[0].re);
     const __m256 b = _mm256_loadu_ps(&p[4].re);
     return _mm256_hadd_ps(_mm256_mul_ps(a, a), _mm256_mul_ps(b, b));
 }
 
 // Swaps the middle two 64-bit quarters: [0 1 4 5 | 2 3 6 7] -> [0 .. 7].
-ZARVO_AVX2 inline __m256 middle_quarters_swapped(__m256 v) {
+ZARVO_AVX2_INLINE __m256 middle_quarters_swapped(__m256 v) {
     return _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(v), 0xD8));
 }
 
-ZARVO_AVX2 inline __m256 magnitudes(const Complex* p) {
+ZARVO_AVX2_INLINE __m256 magnitudes(const Complex* p) {
     return _mm256_sqrt_ps(middle_quarters_swapped(square_sums_unordered(p)));
 }
 
 // grey_of in eight lanes. cvttps gives 0x80000000 for NaN and for anything
 // outside the int32 range; below the range that is INT32_MIN as wanted,
 // above it (and from 256 up) the clamp makes 255, and NaN becomes 0.
-ZARVO_AVX2 inline __m256i greys(__m256 v) {
+ZARVO_AVX2_INLINE __m256i greys(__m256 v) {
     __m256i grey = _mm256_cvttps_epi32(v);
     const __m256 clamp = _mm256_cmp_ps(v, _mm256_set1_ps(256.0f), _CMP_GE_OQ);
     grey = _mm256_blendv_epi8(grey, _mm256_set1_epi32(255), _mm256_castps_si256(clamp));
@@ -79,7 +82,7 @@ ZARVO_AVX2 inline __m256i greys(__m256 v) {
 }
 
 // Stores the low eight bits of sixteen greys as sixteen RGB pixels.
-ZARVO_AVX2 inline void store_greys(std::uint8_t* dst, __m256i first, __m256i second) {
+ZARVO_AVX2_INLINE void store_greys(std::uint8_t* dst, __m256i first, __m256i second) {
     const __m256i low_byte = _mm256_set1_epi32(0xFF);
     // Masked to 0 .. 255 first, so the saturating packs keep every value.
     __m256i words =
@@ -191,8 +194,11 @@ std::int32_t scalar_phase_grey(const Complex& s) {
     return panel_pixels::grey_of((a * 0.15915494f) * 255.0f);
 }
 
-ZARVO_AVX2 inline __m256i angle_greys(__m256 angle) {
-    return greys(
+// The greys of angles known to be finite and within [-4, 4], where the
+// scaled value lies far inside the int32 range and below 256: the
+// truncation alone is grey_of.
+ZARVO_AVX2_INLINE __m256i angle_greys(__m256 angle) {
+    return _mm256_cvttps_epi32(
         _mm256_mul_ps(_mm256_mul_ps(angle, _mm256_set1_ps(0.15915494f)), _mm256_set1_ps(255.0f)));
 }
 
@@ -214,47 +220,80 @@ ZARVO_AVX2 inline __m256i angle_greys(__m256 angle) {
 // a part that is infinite or NaN, take the scalar function.
 constexpr std::int32_t grey_guard_steps = 32;
 
-ZARVO_AVX2 inline __m256i phase_greys(const Complex* p, const ExactAngles& exact,
-                                      bool recompute_all) {
+// The two parts of eight samples, in order.
+struct Parts {
+    __m256 re;
+    __m256 im;
+};
+
+ZARVO_AVX2_INLINE Parts load_parts(const Complex* p) {
     const __m256 a = _mm256_loadu_ps(&p[0].re);
     const __m256 b = _mm256_loadu_ps(&p[4].re);
-    const __m256 re = middle_quarters_swapped(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
-    const __m256 im = middle_quarters_swapped(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+    return {middle_quarters_swapped(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))),
+            middle_quarters_swapped(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)))};
+}
 
+// Lanes whose parts are both finite.
+ZARVO_AVX2_INLINE __m256 finite_lanes(Parts s) {
     const __m256 sign = _mm256_set1_ps(-0.0f);
     const __m256 inf = _mm256_set1_ps(__builtin_inff());
-    const __m256 zero = _mm256_setzero_ps();
-    const __m256 finite = _mm256_and_ps(_mm256_cmp_ps(_mm256_andnot_ps(sign, re), inf, _CMP_LT_OQ),
-                                        _mm256_cmp_ps(_mm256_andnot_ps(sign, im), inf, _CMP_LT_OQ));
-    const __m256 zero_re = _mm256_cmp_ps(re, zero, _CMP_EQ_OQ);
-    const __m256 zero_im = _mm256_cmp_ps(im, zero, _CMP_EQ_OQ);
-    const __m256 routine = _mm256_andnot_ps(_mm256_or_ps(zero_re, zero_im), finite);
+    return _mm256_and_ps(_mm256_cmp_ps(_mm256_andnot_ps(sign, s.re), inf, _CMP_LT_OQ),
+                         _mm256_cmp_ps(_mm256_andnot_ps(sign, s.im), inf, _CMP_LT_OQ));
+}
 
-    // Only routine lanes reach the vector function; the others ask for
-    // atan2f(1, 1) and are overwritten below.
+// Lanes with both parts finite and neither zero: the ones the vector
+// function is asked about.
+ZARVO_AVX2_INLINE __m256 routine_lanes(Parts s, __m256 finite) {
+    const __m256 zero = _mm256_setzero_ps();
+    const __m256 zero_part =
+        _mm256_or_ps(_mm256_cmp_ps(s.re, zero, _CMP_EQ_OQ), _mm256_cmp_ps(s.im, zero, _CMP_EQ_OQ));
+    return _mm256_andnot_ps(zero_part, finite);
+}
+
+// The vector angle of the routine lanes; the others ask for atan2f(1, 1),
+// so the vector function never meets a zero, infinite or NaN part.
+ZARVO_AVX2_INLINE __m256 vector_angles(Parts s) {
+    const __m256 routine = routine_lanes(s, finite_lanes(s));
     const __m256 one = _mm256_set1_ps(1.0f);
-    __m256 angle =
-        _ZGVdN8vv_atan2f(_mm256_blendv_ps(one, im, routine), _mm256_blendv_ps(one, re, routine));
+    return _ZGVdN8vv_atan2f(_mm256_blendv_ps(one, s.im, routine),
+                            _mm256_blendv_ps(one, s.re, routine));
+}
+
+// The phase greys of eight samples p[0 .. 7] (parts s, vector angles
+// `angle`), in order: in every lane the grey that the plain definition
+// (double atan2, rounded to float, scaled, truncated) gives.
+ZARVO_AVX2_INLINE __m256i phase_greys(const Complex* p, Parts s, __m256 angle,
+                                      const ExactAngles& exact, bool recompute_all) {
+    const __m256 sign = _mm256_set1_ps(-0.0f);
+    const __m256 zero = _mm256_setzero_ps();
+    const __m256 finite = finite_lanes(s);
+    const __m256 routine = routine_lanes(s, finite);
 
     // The guard: the greys of the angles grey_guard_steps float steps to
     // either side. Stepping the bit pattern moves away from or towards zero
     // by the sign; either way the two ends bracket the angle. An angle that
-    // is not finite, or so close to zero that a step would cross it, fails.
+    // is not finite, or so close to zero that a step could cross it, fails.
     const __m256i bits = _mm256_castps_si256(angle);
     const __m256i steps = _mm256_set1_epi32(grey_guard_steps);
-    const __m256i grey_a = angle_greys(_mm256_castsi256_ps(_mm256_sub_epi32(bits, steps)));
-    const __m256i grey_b = angle_greys(_mm256_castsi256_ps(_mm256_add_epi32(bits, steps)));
+    const __m256i grey_below = angle_greys(_mm256_castsi256_ps(_mm256_sub_epi32(bits, steps)));
+    const __m256i grey_above = angle_greys(_mm256_castsi256_ps(_mm256_add_epi32(bits, steps)));
     const __m256 magnitude = _mm256_andnot_ps(sign, angle);
     const __m256 away_from_zero = _mm256_cmp_ps(
         magnitude, _mm256_castsi256_ps(_mm256_set1_epi32(2 * grey_guard_steps)), _CMP_GT_OQ);
-    const __m256 bounded = _mm256_cmp_ps(magnitude, inf, _CMP_LT_OQ);
-    const __m256 sure = _mm256_and_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(grey_a, grey_b)),
-                                      _mm256_and_ps(away_from_zero, bounded));
+    // The true angle lies within [-pi, pi]; anything beyond 4 (or NaN) breaks
+    // the contract and is left to the scalar function.
+    const __m256 bounded = _mm256_cmp_ps(magnitude, _mm256_set1_ps(4.0f), _CMP_LT_OQ);
+    const __m256 sure =
+        _mm256_and_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(grey_below, grey_above)),
+                      _mm256_and_ps(away_from_zero, bounded));
 
     // atan2(y, +-0) = +-pi/2 by the sign of y (y not zero); atan2(+-0, x) =
     // +-0 when x is +0 or positive, +-pi when x is -0 or negative.
-    const __m256 im_sign = _mm256_and_ps(im, sign);
-    const __m256 re_negative = _mm256_castsi256_ps(_mm256_srai_epi32(_mm256_castps_si256(re), 31));
+    const __m256 zero_re = _mm256_cmp_ps(s.re, zero, _CMP_EQ_OQ);
+    const __m256 zero_im = _mm256_cmp_ps(s.im, zero, _CMP_EQ_OQ);
+    const __m256 im_sign = _mm256_and_ps(s.im, sign);
+    const __m256 re_negative =
+        _mm256_castsi256_ps(_mm256_srai_epi32(_mm256_castps_si256(s.re), 31));
     const __m256 on_imaginary_axis = _mm256_or_ps(im_sign, _mm256_set1_ps(exact.half_pi));
     const __m256 on_real_axis =
         _mm256_or_ps(im_sign, _mm256_and_ps(re_negative, _mm256_set1_ps(exact.pi)));
@@ -263,7 +302,7 @@ ZARVO_AVX2 inline __m256i phase_greys(const Complex* p, const ExactAngles& exact
     __m256i grey = angle_greys(angle);
 
     // Infinite or NaN parts, and routine lanes the guard cannot vouch for,
-    // go to the scalar function.
+    // go to the scalar function. Every other lane has an angle in [-4, 4].
     int unsure = (~_mm256_movemask_ps(finite) & 0xFF) |
                  (~_mm256_movemask_ps(sure) & _mm256_movemask_ps(routine));
     if (recompute_all) {
@@ -282,12 +321,30 @@ ZARVO_AVX2 inline __m256i phase_greys(const Complex* p, const ExactAngles& exact
     return grey;
 }
 
+// Samples per block: the vector angles of a block are computed first, in a
+// loop with nothing else live across the calls (every vector register is
+// clobbered by a call), then the greys are finished from the block.
+constexpr std::int32_t phase_block = 256;
+
 ZARVO_AVX2 void phase_run(const Complex* src, std::uint8_t* dst, std::int32_t n,
                           const ExactAngles& exact, bool recompute_all) {
+    alignas(32) float angles[phase_block];
     std::int32_t j = 0;
-    for (; j + 16 <= n; j += 16, dst += 48) {
-        store_greys(dst, phase_greys(src + j, exact, recompute_all),
-                    phase_greys(src + j + 8, exact, recompute_all));
+    while (n - j >= 16) {
+        const std::int32_t rest = (n - j) & ~15;
+        const std::int32_t block = rest < phase_block ? rest : phase_block;
+        for (std::int32_t t = 0; t < block; t += 8) {
+            _mm256_store_ps(angles + t, vector_angles(load_parts(src + j + t)));
+        }
+        for (std::int32_t t = 0; t < block; t += 16, dst += 48) {
+            const Complex* p = src + j + t;
+            const __m256i first =
+                phase_greys(p, load_parts(p), _mm256_load_ps(angles + t), exact, recompute_all);
+            const __m256i second = phase_greys(
+                p + 8, load_parts(p + 8), _mm256_load_ps(angles + t + 8), exact, recompute_all);
+            store_greys(dst, first, second);
+        }
+        j += block;
     }
     for (; j < n; ++j, dst += 3) {
         panel_pixels::write_grey(scalar_phase_grey(src[j]), dst);

@@ -49,7 +49,8 @@ struct ComplexGrid {
     void transpose();
 
     // The 2-D forward transform in place (see spectrum/fft.hpp).
-    // Precondition: square grid with a power-of-two side. Leaves `scratch`
+    // Precondition: square grid with a power-of-two side. Uses `scratch` as
+    // work space (its contents afterwards mean nothing) and leaves it
     // allocated.
     void transform_2d();
 

@@ -132,8 +132,11 @@ void ComplexGrid::transform_2d() {
         return;
     }
     // The CPU does not change while the process runs: ask once.
+    static const bool use_avx512 = fft_avx512_supported();
     static const bool use_avx2 = fft_avx2_supported();
-    if (use_avx2) {
+    if (use_avx512) {
+        transform_2d_avx512(*this);
+    } else if (use_avx2) {
         transform_2d_avx2(*this);
     } else {
         transform_2d_portable(*this);

@@ -14,16 +14,18 @@
 // chunk) and those stages run lane by lane with a broadcast twiddle. An 8x8
 // transpose of eight such slots then puts each chunk in a vector of its own,
 // the last three stages combine whole vectors with per-lane twiddles, and
-// the results come out as eight consecutive outputs per vector: the row is
-// written back as slots, one per line of eight columns.
+// the results come out as eight consecutive outputs per vector.
 //
-// Column pass, eight columns 8t .. 8t + 7 at a time: the line of row r,
-// columns 8t .. 8t + 7 is already a slot with lane = column. The slots are
-// read in bit-reversed row order into a work array, all stages run lane by
-// lane, and each slot is interleaved back into (re, im) pairs in its line.
+// The rows' outputs go to `scratch`, column-blocked: block t holds columns
+// 8t .. 8t + 7 of every row as one slot (lane = column), the slots in
+// bit-reversed row order. Column pass, one block at a time: the block is
+// contiguous and already permuted, so all stages run in place there, the
+// last two as each slot is interleaved back into (re, im) pairs in its line
+// of `samples`. Reading the columns straight from `samples` instead would
+// touch one line per 4 KiB page, which no prefetcher follows.
 //
 // Result: what rows, transpose, rows, transpose give, with no array beyond
-// samples and a work array of n slots on the stack.
+// samples, scratch and a row work array of n / 8 slots on the stack.
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
@@ -47,7 +49,7 @@ namespace {
 // Smallest side: the row kernel transposes eight slots of a chunk and runs
 // the first two stages on four slots at once.
 constexpr std::uint32_t kMinSide = 64;
-// Largest side: the column work array lives on the stack.
+// Largest side: the row work array lives on the stack.
 constexpr std::uint32_t kMaxSide = 1024;
 constexpr std::size_t kSlot = 16;  // floats per slot
 
@@ -190,7 +192,8 @@ constexpr std::uint32_t kChunkLane[8] = {0, 2, 4, 6, 1, 3, 5, 7};
 
 // One row of n = 8M samples, transformed and written back in place as n / 8
 // slots, slot t holding outputs 8t .. 8t + 7.
-ZARVO_AVX2 void transform_row(float* row, float* chunks, const FftPlan& plan) {
+ZARVO_AVX2 void transform_row(const float* row, float* chunks, float* blocks, std::uint32_t pos,
+                              const FftPlan& plan) {
     const std::uint32_t n = plan.n;
     const std::uint32_t count = n / 8;  // M slots, lane = chunk
     const int chunk_bits = plan.bits - 3;
@@ -264,9 +267,11 @@ ZARVO_AVX2 void transform_row(float* row, float* chunks, const FftPlan& plan) {
                   _mm256_loadu_ps(w3.im + 2 * count + k0));
         butterfly(x3, x7, _mm256_loadu_ps(w3.re + 3 * count + k0),
                   _mm256_loadu_ps(w3.im + 3 * count + k0));
-        // Chunk c, elements k0 .. k0 + 7 are outputs cM + k0 .. cM + k0 + 7.
-        float* out = row + 2 * std::size_t{k0};
-        const std::size_t chunk_floats = 2 * std::size_t{count};
+        // Chunk c, elements k0 .. k0 + 7 are outputs cM + k0 .. cM + k0 + 7:
+        // columns of block (cM + k0) / 8.
+        const std::size_t block_floats = kSlot * std::size_t{n};
+        float* out = blocks + kSlot * std::size_t{pos} + block_floats * (k0 / 8);
+        const std::size_t chunk_floats = block_floats * (count / 8);
         store_slot(out, x0);
         store_slot(out + chunk_floats, x1);
         store_slot(out + 2 * chunk_floats, x2);
@@ -278,21 +283,15 @@ ZARVO_AVX2 void transform_row(float* row, float* chunks, const FftPlan& plan) {
     }
 }
 
-// Columns 8t .. 8t + 7, stored as one slot per row, transformed and
-// written back as (re, im) pairs.
-ZARVO_AVX2 void transform_columns(float* samples, std::uint32_t t, float* work,
+// Columns 8t .. 8t + 7 from their block (slots in bit-reversed row order),
+// transformed and written back as (re, im) pairs.
+ZARVO_AVX2 void transform_columns(float* samples, std::uint32_t t, float* block,
                                   const FftPlan& plan) {
     const std::uint32_t n = plan.n;
-    const std::uint32_t* reversed = plan.reversed.data();
     float* column = samples + 2 * std::size_t{t};
     const std::size_t row_floats = 2 * std::size_t{n};
-    // Rows in storage order (a constant stride the prefetchers follow),
-    // slots in bit-reversed order (the work array stays in L1).
-    for (std::uint32_t r = 0; r < n; ++r) {
-        store_slot(work + kSlot * reversed[r], load_slot(column + row_floats * r));
-    }
     const Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
-    lane_stages(work, n, 0, plan.bits - 2, w);
+    lane_stages(block, n, 0, plan.bits - 2, w);
     // The last two stages run as the results are written: rows j, j + n/4,
     // j + n/2 and j + 3n/4 come out of one group of four slots.
     const std::uint32_t h = n / 4;
@@ -301,7 +300,7 @@ ZARVO_AVX2 void transform_columns(float* samples, std::uint32_t t, float* work,
     for (std::uint32_t j = 0; j < h; ++j) {
         Lanes x[4];
         for (std::uint32_t i = 0; i < 4; ++i) {
-            x[i] = load_slot(work + kSlot * (j + i * h));
+            x[i] = load_slot(block + kSlot * (j + i * h));
         }
         const __m256 x1re = _mm256_broadcast_ss(w1.re + j);
         const __m256 x1im = _mm256_broadcast_ss(w1.im + j);
@@ -320,16 +319,18 @@ ZARVO_AVX2 void transform_columns(float* samples, std::uint32_t t, float* work,
     }
 }
 
-ZARVO_AVX2 void transform_lanes(float* samples, const FftPlan& plan) {
+ZARVO_AVX2 void transform_lanes(float* samples, float* blocks, const FftPlan& plan) {
     const std::uint32_t n = plan.n;
-    // n slots: 64 KiB at the largest side, on the stack so that the
+    // n / 8 slots: 8 KiB at the largest side, on the stack so that the
     // transform allocates nothing.
-    alignas(64) float work[kMaxSide * kSlot];
-    for (std::uint32_t r = 0; r < n; ++r) {
-        transform_row(samples + 2 * std::size_t{r} * n, work, plan);
+    alignas(64) float work[kMaxSide / 8 * kSlot];
+    // Rows in bit-reversed order, so that each block fills front to back.
+    for (std::uint32_t p = 0; p < n; ++p) {
+        const std::uint32_t r = plan.reversed[p];
+        transform_row(samples + 2 * std::size_t{r} * n, work, blocks, p, plan);
     }
     for (std::uint32_t t = 0; t < n; t += 8) {
-        transform_columns(samples, t, work, plan);
+        transform_columns(samples, t, blocks + kSlot * std::size_t{n} * (t / 8), plan);
     }
 }
 
@@ -348,12 +349,11 @@ void transform_2d_avx2(ComplexGrid& grid) {
         transform_2d_portable(grid);
         return;
     }
-    // Not needed here, but the grid keeps the same arrays whichever path
-    // transforms it.
+    // The row outputs, column-blocked; the grid keeps this array for good.
     if (grid.scratch == nullptr) {
         grid.scratch = grid_allocate(grid.size());
     }
-    transform_lanes(&grid.samples[0].re, *plan);
+    transform_lanes(&grid.samples[0].re, &grid.scratch[0].re, *plan);
 }
 
 #else  // no x86: the portable path is the only one

@@ -103,6 +103,9 @@ TEST(FftAllocation, SteadyTransformsAllocateNothing) {
     if (fft_avx2_supported()) {
         EXPECT_EQ(allocations_during([&] { transform_2d_avx2(grid); }), 0);
     }
+    if (fft_avx512_supported()) {
+        EXPECT_EQ(allocations_during([&] { transform_2d_avx512(grid); }), 0);
+    }
     EXPECT_EQ(allocations_during([&] { fft_1d(grid.samples, 512); }), 0);
     EXPECT_EQ(allocations_during([&] { fft_bit_reverse(grid.samples, 512); }), 0);
 }

@@ -249,7 +249,7 @@ TEST(Fft1d, AgreesWithADoublePrecisionDft) {
 
 // ---- two dimensions -------------------------------------------------------
 
-enum class Path { kDispatch, kPortable, kAvx2 };
+enum class Path { kDispatch, kPortable, kAvx2, kAvx512 };
 
 std::string path_name(Path path) {
     switch (path) {
@@ -259,6 +259,8 @@ std::string path_name(Path path) {
             return "portable";
         case Path::kAvx2:
             return "avx2";
+        case Path::kAvx512:
+            return "avx512";
     }
     return "?";
 }
@@ -273,6 +275,9 @@ void run(Path path, ComplexGrid& grid) {
             break;
         case Path::kAvx2:
             transform_2d_avx2(grid);
+            break;
+        case Path::kAvx512:
+            transform_2d_avx512(grid);
             break;
     }
 }
@@ -305,6 +310,9 @@ protected:
     void SetUp() override {
         if (GetParam() == Path::kAvx2 && !fft_avx2_supported()) {
             GTEST_SKIP() << "this CPU has no AVX2";
+        }
+        if (GetParam() == Path::kAvx512 && !fft_avx512_supported()) {
+            GTEST_SKIP() << "this CPU has no AVX-512 F and DQ";
         }
     }
 
@@ -408,7 +416,8 @@ TEST_P(Transform2d, AgreesWithADoublePrecisionDft) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, Transform2d,
-                         testing::Values(Path::kDispatch, Path::kPortable, Path::kAvx2),
+                         testing::Values(Path::kDispatch, Path::kPortable, Path::kAvx2,
+                                         Path::kAvx512),
                          [](const testing::TestParamInfo<Path>& case_info) {
                              return path_name(case_info.param);
                          });

@@ -1,0 +1,210 @@
+// Every implementation of the two panels (portable, AVX2, AVX2 with every
+// lane forced through the scalar fallback, and the dispatching member)
+// against the plain panels of tests/reference: the whole canvas byte for
+// byte and the pen, on a transformed spectrum, on samples with every kind
+// of special value, on angles built to sit on the edges of grey levels, and
+// on sizes that leave partial blocks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "display/panel_kernels.hpp"
+#include "display/panels.hpp"
+#include "plain_fft.hpp"
+#include "reference.hpp"
+
+namespace {
+
+constexpr float nan_f = std::numeric_limits<float>::quiet_NaN();
+constexpr float inf_f = std::numeric_limits<float>::infinity();
+constexpr double pi = 3.141592653589793;
+
+struct OwnedCanvas {
+    Canvas canvas;
+    OwnedCanvas() { init_canvas_buffer(canvas, 1640); }
+    ~OwnedCanvas() { delete[] canvas.pixels; }
+    std::size_t bytes() const { return static_cast<std::size_t>(canvas.width) * canvas.height * 3; }
+};
+
+using MagnitudeDraw = std::function<void(const ComplexGrid&, RgbColor&, Canvas&, int, bool, float)>;
+using PhaseDraw = std::function<void(const ComplexGrid&, RgbColor&, Canvas&, int)>;
+
+struct Named {
+    std::string name;
+    MagnitudeDraw magnitude;
+    PhaseDraw phase;
+};
+
+std::vector<Named> implementations() {
+    std::vector<Named> all;
+    all.push_back({"portable", draw_magnitude_portable, draw_phase_portable});
+    all.push_back(
+        {"member",
+         [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x, bool shifted, float gain) {
+             g.draw_magnitude(pen, c, x, shifted, gain);
+         },
+         [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) { g.draw_phase(pen, c, x); }});
+    if (panels_avx2_supported()) {
+        all.push_back({"avx2",
+                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x, bool shifted,
+                          float gain) { draw_magnitude_avx2(g, pen, c, x, shifted, gain); },
+                       nullptr});
+    }
+    if (phase_avx2_supported()) {
+        all.push_back({"avx2 vector angles", nullptr,
+                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) {
+                           draw_phase_avx2(g, pen, c, x);
+                       }});
+        all.push_back({"avx2 all lanes recomputed", nullptr,
+                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) {
+                           draw_phase_avx2(g, pen, c, x, true);
+                       }});
+    }
+    return all;
+}
+
+testing::AssertionResult same_drawing(const OwnedCanvas& actual, RgbColor actual_pen,
+                                      const OwnedCanvas& expected, RgbColor expected_pen) {
+    if (std::memcmp(actual.canvas.pixels, expected.canvas.pixels, actual.bytes()) != 0) {
+        for (std::size_t k = 0; k < actual.bytes(); ++k) {
+            if (actual.canvas.pixels[k] != expected.canvas.pixels[k]) {
+                const std::size_t pixel = k / 3;
+                return testing::AssertionFailure()
+                       << "pixel (" << pixel % 1640 << ", " << pixel / 1640 << ") byte " << k % 3
+                       << " is " << int{actual.canvas.pixels[k]} << ", plain "
+                       << int{expected.canvas.pixels[k]};
+            }
+        }
+    }
+    if (actual_pen.r != expected_pen.r || actual_pen.g != expected_pen.g ||
+        actual_pen.b != expected_pen.b) {
+        return testing::AssertionFailure() << "pen " << actual_pen.r << " vs " << expected_pen.r;
+    }
+    return testing::AssertionSuccess();
+}
+
+void expect_panels_match(const ComplexGrid& grid, const std::string& what) {
+    const int x = 1640 - 21 - grid.width;  // far right: nothing may spill past the panel
+    for (const Named& impl : implementations()) {
+        if (impl.magnitude) {
+            for (bool shifted : {false, true}) {
+                for (float gain : {1.0f, 60.0f, 0.0f, -1.0f, 1e30f}) {
+                    OwnedCanvas expected;
+                    OwnedCanvas actual;
+                    RgbColor expected_pen = {7, 7, 7};
+                    RgbColor actual_pen = {7, 7, 7};
+                    reference::draw_magnitude(grid, expected_pen, expected.canvas, x, shifted,
+                                              gain);
+                    impl.magnitude(grid, actual_pen, actual.canvas, x, shifted, gain);
+                    EXPECT_TRUE(same_drawing(actual, actual_pen, expected, expected_pen))
+                        << what << ": magnitude, " << impl.name << ", shifted " << shifted
+                        << ", gain " << gain;
+                }
+            }
+        }
+        if (impl.phase) {
+            OwnedCanvas expected;
+            OwnedCanvas actual;
+            RgbColor expected_pen = {7, 7, 7};
+            RgbColor actual_pen = {7, 7, 7};
+            reference::draw_phase(grid, expected_pen, expected.canvas, x);
+            impl.phase(grid, actual_pen, actual.canvas, x);
+            EXPECT_TRUE(same_drawing(actual, actual_pen, expected, expected_pen))
+                << what << ": phase, " << impl.name;
+        }
+    }
+}
+
+// Floats of every kind: wide exponents, both signs, signed zeros, NaN,
+// infinities, subnormals and values whose squares overflow.
+float varied_float(std::mt19937& random) {
+    static const float specials[] = {0.0f,   -0.0f,   nan_f, -nan_f, inf_f, -inf_f,
+                                     1e-40f, -1e-45f, 3e38f, -3e38f, 1.0f,  -1.0f};
+    const std::uint32_t pick = random() % 16;
+    if (pick < 3) {
+        return specials[random() % (sizeof specials / sizeof specials[0])];
+    }
+    const float mantissa = static_cast<float>(random() % 2000001) / 1000000.0f - 1.0f;
+    return std::ldexp(mantissa, static_cast<int>(random() % 60) - 30);
+}
+
+TEST(PanelKernels, TransformedSpectrum) {
+    ComplexGrid grid(512, 512);
+    reference::gen_thingie(0.25f, grid);
+    plain_fft::transform_2d(grid.samples, 512);
+    expect_panels_match(grid, "Thingie spectrum");
+    reference::gen_vertical_line(0.5f, grid);
+    plain_fft::transform_2d(grid.samples, 512);
+    expect_panels_match(grid, "Vertical Line spectrum (mostly exact zeros)");
+}
+
+TEST(PanelKernels, SpecialValuesAndPartialBlocks) {
+    std::mt19937 random(7u);
+    const int sizes[][2] = {{512, 512}, {24, 6}, {40, 3}, {7, 5}, {1, 1}, {0, 0}};
+    for (const auto& size : sizes) {
+        ComplexGrid grid(size[0], size[1]);
+        for (std::int64_t k = 0; k < grid.size(); ++k) {
+            grid.samples[k] = {varied_float(random), varied_float(random)};
+        }
+        expect_panels_match(grid, std::to_string(size[0]) + "x" + std::to_string(size[1]));
+    }
+}
+
+TEST(PanelKernels, FiniteGridsWithoutSpecials) {
+    // Without an infinite magnitude the scale is finite and every grey level
+    // shows up, so the magnitude comparison covers the whole scale.
+    std::mt19937 random(11u);
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    ComplexGrid grid(512, 512);
+    for (std::int64_t k = 0; k < grid.size(); ++k) {
+        grid.samples[k] = {value(random), k % 3 == 0 ? 0.0f : value(random)};
+    }
+    expect_panels_match(grid, "uniform");
+}
+
+TEST(PanelKernels, AnglesOnTheEdgesOfGreyLevels) {
+    // For every level edge of the phase scale (v = (a * 0.15915494f) * 255
+    // crossing an integer), samples whose angles lie within a few float
+    // steps of it, at several radii: where the vector angle could round
+    // either way.
+    ComplexGrid grid(256, 256);
+    std::int64_t k = 0;
+    for (int level = -127; level <= 127 && k < grid.size(); ++level) {
+        const double edge = static_cast<double>(level) / 255.0 * 2.0 * pi;
+        for (int step = -20; step <= 20 && k < grid.size(); ++step) {
+            for (double radius : {1.0, 1000.0, 3e-20}) {
+                const double a = edge + step * 2e-8;
+                grid.samples[k++] = {static_cast<float>(radius * std::cos(a)),
+                                     static_cast<float>(radius * std::sin(a))};
+            }
+        }
+    }
+    for (; k < grid.size(); ++k) {
+        grid.samples[k] = {-1.0f, static_cast<float>(k % 5) - 2.0f};
+    }
+    expect_panels_match(grid, "level edges");
+}
+
+TEST(PanelKernels, AxesAndSignedZeros) {
+    // Every combination of a part from this list with another: the exact
+    // angles on the axes (0, +-pi/2, +-pi with the signs of zero) and the
+    // lanes that go to the scalar function (infinite or NaN parts).
+    const float parts[] = {0.0f, -0.0f, 1.0f, -1.0f, 1e-45f, -1e-45f, inf_f, -inf_f, nan_f, 2.5f};
+    constexpr int n = sizeof parts / sizeof parts[0];
+    ComplexGrid grid(n * n, 1);
+    for (int a = 0; a < n; ++a) {
+        for (int b = 0; b < n; ++b) {
+            grid.samples[a * n + b] = {parts[a], parts[b]};
+        }
+    }
+    expect_panels_match(grid, "axes");
+}
+
+}  // namespace
