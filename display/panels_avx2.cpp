@@ -103,22 +103,27 @@ ZARVO_AVX2_INLINE void store_greys(std::uint8_t* dst, __m256i first, __m256i sec
 
 ZARVO_AVX2 float largest_magnitude(const ComplexGrid& grid) {
     const std::int64_t count = grid.size();
-    // maxps(m, max) is m > max ? m : max, lane by lane: the scalar rule, so
-    // NaN never enters. The lanes' maxima are then combined by the same rule;
-    // the largest of a set of non-NaN floats does not depend on the order.
+    // The largest square sum, then one root: the root never decreases as its
+    // argument grows, so the root of the largest sum is the largest root.
+    // maxps(s, max) is s > max ? s : max, lane by lane: the scalar rule, so
+    // NaN never enters; the lanes' maxima are then combined by the same rule
+    // (the largest of a set of non-NaN floats does not depend on the order).
     __m256 lanes = _mm256_set1_ps(-1.0f);
     std::int64_t k = 0;
     for (; k + 8 <= count; k += 8) {
-        lanes = _mm256_max_ps(_mm256_sqrt_ps(square_sums_unordered(grid.samples + k)), lanes);
+        lanes = _mm256_max_ps(square_sums_unordered(grid.samples + k), lanes);
     }
     alignas(32) float lane_max[8];
     _mm256_store_ps(lane_max, lanes);
-    float max = -1.0f;
-    for (float m : lane_max) {
-        if (m > max) {
-            max = m;
+    float max_sum = -1.0f;
+    for (float sum : lane_max) {
+        if (sum > max_sum) {
+            max_sum = sum;
         }
     }
+    // Sums are never negative, so -1 means no sample (or only NaN) so far,
+    // which is also the scalar loop's starting value.
+    float max = max_sum < 0.0f ? -1.0f : std::sqrt(max_sum);
     for (; k < count; ++k) {
         const float m = panel_pixels::magnitude(grid.samples[k]);
         if (m > max) {
