@@ -103,22 +103,27 @@ ZARVO_AVX2_INLINE void store_greys(std::uint8_t* dst, __m256i first, __m256i sec
 
 ZARVO_AVX2 float largest_magnitude(const ComplexGrid& grid) {
     const std::int64_t count = grid.size();
-    // maxps(m, max) is m > max ? m : max, lane by lane: the scalar rule, so
-    // NaN never enters. The lanes' maxima are then combined by the same rule;
-    // the largest of a set of non-NaN floats does not depend on the order.
+    // The largest square sum, then one root: the root never decreases as its
+    // argument grows, so the root of the largest sum is the largest root.
+    // maxps(s, max) is s > max ? s : max, lane by lane: the scalar rule, so
+    // NaN never enters; the lanes' maxima are then combined by the same rule
+    // (the largest of a set of non-NaN floats does not depend on the order).
     __m256 lanes = _mm256_set1_ps(-1.0f);
     std::int64_t k = 0;
     for (; k + 8 <= count; k += 8) {
-        lanes = _mm256_max_ps(_mm256_sqrt_ps(square_sums_unordered(grid.samples + k)), lanes);
+        lanes = _mm256_max_ps(square_sums_unordered(grid.samples + k), lanes);
     }
     alignas(32) float lane_max[8];
     _mm256_store_ps(lane_max, lanes);
-    float max = -1.0f;
-    for (float m : lane_max) {
-        if (m > max) {
-            max = m;
+    float max_sum = -1.0f;
+    for (float sum : lane_max) {
+        if (sum > max_sum) {
+            max_sum = sum;
         }
     }
+    // Sums are never negative, so -1 means no sample (or only NaN) so far,
+    // which is also the scalar loop's starting value.
+    float max = max_sum < 0.0f ? -1.0f : std::sqrt(max_sum);
     for (; k < count; ++k) {
         const float m = panel_pixels::magnitude(grid.samples[k]);
         if (m > max) {
@@ -202,7 +207,7 @@ ZARVO_AVX2_INLINE __m256i angle_greys(__m256 angle) {
         _mm256_mul_ps(_mm256_mul_ps(angle, _mm256_set1_ps(0.15915494f)), _mm256_set1_ps(255.0f)));
 }
 
-// The phase greys of eight samples, in order: in every lane the grey that
+// The guard of the phase greys: in every lane the grey must be the one that
 // the plain definition (double atan2, rounded to float, scaled, truncated)
 // gives.
 //
@@ -251,9 +256,15 @@ ZARVO_AVX2_INLINE __m256 routine_lanes(Parts s, __m256 finite) {
 }
 
 // The vector angle of the routine lanes; the others ask for atan2f(1, 1),
-// so the vector function never meets a zero, infinite or NaN part.
+// so the vector function never meets a zero, infinite or NaN part, and
+// eight lanes without a routine one (common in the spectra of the
+// symmetric tests, mostly exact zeros) skip the call. Whatever a
+// non-routine lane holds is overwritten later.
 ZARVO_AVX2_INLINE __m256 vector_angles(Parts s) {
     const __m256 routine = routine_lanes(s, finite_lanes(s));
+    if (_mm256_movemask_ps(routine) == 0) {
+        return _mm256_setzero_ps();
+    }
     const __m256 one = _mm256_set1_ps(1.0f);
     return _ZGVdN8vv_atan2f(_mm256_blendv_ps(one, s.im, routine),
                             _mm256_blendv_ps(one, s.re, routine));
@@ -265,46 +276,51 @@ ZARVO_AVX2_INLINE __m256 vector_angles(Parts s) {
 ZARVO_AVX2_INLINE __m256i phase_greys(const Complex* p, Parts s, __m256 angle,
                                       const ExactAngles& exact, bool recompute_all) {
     const __m256 sign = _mm256_set1_ps(-0.0f);
-    const __m256 zero = _mm256_setzero_ps();
     const __m256 finite = finite_lanes(s);
     const __m256 routine = routine_lanes(s, finite);
+    const int routine_bits = _mm256_movemask_ps(routine);
+    // Infinite or NaN parts go to the scalar function.
+    int unsure = ~_mm256_movemask_ps(finite) & 0xFF;
 
-    // The guard: the greys of the angles grey_guard_steps float steps to
-    // either side. Stepping the bit pattern moves away from or towards zero
-    // by the sign; either way the two ends bracket the angle. An angle that
-    // is not finite, or so close to zero that a step could cross it, fails.
-    const __m256i bits = _mm256_castps_si256(angle);
-    const __m256i steps = _mm256_set1_epi32(grey_guard_steps);
-    const __m256i grey_below = angle_greys(_mm256_castsi256_ps(_mm256_sub_epi32(bits, steps)));
-    const __m256i grey_above = angle_greys(_mm256_castsi256_ps(_mm256_add_epi32(bits, steps)));
-    const __m256 magnitude = _mm256_andnot_ps(sign, angle);
-    const __m256 away_from_zero = _mm256_cmp_ps(
-        magnitude, _mm256_castsi256_ps(_mm256_set1_epi32(2 * grey_guard_steps)), _CMP_GT_OQ);
-    // The true angle lies within [-pi, pi]; anything beyond 4 (or NaN) breaks
-    // the contract and is left to the scalar function.
-    const __m256 bounded = _mm256_cmp_ps(magnitude, _mm256_set1_ps(4.0f), _CMP_LT_OQ);
-    const __m256 sure =
-        _mm256_and_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(grey_below, grey_above)),
-                      _mm256_and_ps(away_from_zero, bounded));
+    if (routine_bits != 0) {
+        // The guard: the greys of the angles grey_guard_steps float steps to
+        // either side. Stepping the bit pattern moves away from or towards
+        // zero by the sign; either way the two ends bracket the angle. An
+        // angle that is not finite, or so close to zero that a step could
+        // cross it, fails, and so does one beyond 4: the true angle lies
+        // within [-pi, pi], so that would break the contract.
+        const __m256i bits = _mm256_castps_si256(angle);
+        const __m256i steps = _mm256_set1_epi32(grey_guard_steps);
+        const __m256i grey_below = angle_greys(_mm256_castsi256_ps(_mm256_sub_epi32(bits, steps)));
+        const __m256i grey_above = angle_greys(_mm256_castsi256_ps(_mm256_add_epi32(bits, steps)));
+        const __m256 magnitude = _mm256_andnot_ps(sign, angle);
+        const __m256 away_from_zero = _mm256_cmp_ps(
+            magnitude, _mm256_castsi256_ps(_mm256_set1_epi32(2 * grey_guard_steps)), _CMP_GT_OQ);
+        const __m256 bounded = _mm256_cmp_ps(magnitude, _mm256_set1_ps(4.0f), _CMP_LT_OQ);
+        const __m256 sure =
+            _mm256_and_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(grey_below, grey_above)),
+                          _mm256_and_ps(away_from_zero, bounded));
+        unsure |= ~_mm256_movemask_ps(sure) & routine_bits;
+    }
 
-    // atan2(y, +-0) = +-pi/2 by the sign of y (y not zero); atan2(+-0, x) =
-    // +-0 when x is +0 or positive, +-pi when x is -0 or negative.
-    const __m256 zero_re = _mm256_cmp_ps(s.re, zero, _CMP_EQ_OQ);
-    const __m256 zero_im = _mm256_cmp_ps(s.im, zero, _CMP_EQ_OQ);
-    const __m256 im_sign = _mm256_and_ps(s.im, sign);
-    const __m256 re_negative =
-        _mm256_castsi256_ps(_mm256_srai_epi32(_mm256_castps_si256(s.re), 31));
-    const __m256 on_imaginary_axis = _mm256_or_ps(im_sign, _mm256_set1_ps(exact.half_pi));
-    const __m256 on_real_axis =
-        _mm256_or_ps(im_sign, _mm256_and_ps(re_negative, _mm256_set1_ps(exact.pi)));
-    angle = _mm256_blendv_ps(angle, on_imaginary_axis, _mm256_and_ps(zero_re, finite));
-    angle = _mm256_blendv_ps(angle, on_real_axis, _mm256_and_ps(zero_im, finite));
+    if (routine_bits != 0xFF) {
+        // atan2(y, +-0) = +-pi/2 by the sign of y (y not zero); atan2(+-0, x)
+        // = +-0 when x is +0 or positive, +-pi when x is -0 or negative.
+        const __m256 zero = _mm256_setzero_ps();
+        const __m256 zero_re = _mm256_cmp_ps(s.re, zero, _CMP_EQ_OQ);
+        const __m256 zero_im = _mm256_cmp_ps(s.im, zero, _CMP_EQ_OQ);
+        const __m256 im_sign = _mm256_and_ps(s.im, sign);
+        const __m256 re_negative =
+            _mm256_castsi256_ps(_mm256_srai_epi32(_mm256_castps_si256(s.re), 31));
+        const __m256 on_imaginary_axis = _mm256_or_ps(im_sign, _mm256_set1_ps(exact.half_pi));
+        const __m256 on_real_axis =
+            _mm256_or_ps(im_sign, _mm256_and_ps(re_negative, _mm256_set1_ps(exact.pi)));
+        angle = _mm256_blendv_ps(angle, on_imaginary_axis, _mm256_and_ps(zero_re, finite));
+        angle = _mm256_blendv_ps(angle, on_real_axis, _mm256_and_ps(zero_im, finite));
+    }
+    // Every lane not marked unsure now has an angle in [-4, 4].
     __m256i grey = angle_greys(angle);
 
-    // Infinite or NaN parts, and routine lanes the guard cannot vouch for,
-    // go to the scalar function. Every other lane has an angle in [-4, 4].
-    int unsure = (~_mm256_movemask_ps(finite) & 0xFF) |
-                 (~_mm256_movemask_ps(sure) & _mm256_movemask_ps(routine));
     if (recompute_all) {
         unsure = 0xFF;
     }

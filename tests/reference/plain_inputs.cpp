@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "inputs/images.hpp"
@@ -21,10 +22,9 @@ Complex& sample_at(ComplexGrid& grid, std::int32_t i, std::int32_t j) {
     return grid.samples[j + std::int64_t{i} * grid.width];
 }
 
+// All bits zero, as ComplexGrid::clear does it.
 void clear(ComplexGrid& grid) {
-    for (std::int64_t k = 0; k < grid.size(); ++k) {
-        grid.samples[k] = {0.0f, 0.0f};
-    }
+    std::memset(grid.samples, 0, static_cast<std::size_t>(grid.size()) * sizeof(Complex));
 }
 
 }  // namespace
