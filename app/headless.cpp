@@ -1,5 +1,7 @@
 #include "app/headless.hpp"
 
+#include <SDL.h>
+
 #include "inputs/images.hpp"
 
 namespace {
@@ -28,4 +30,16 @@ bool start_headless(AppState& app, bool condensed, TickSource ticks) {
     init_canvas_buffer(app.canvas, app.layout_width);
     start_overlay(app, ticks);
     return true;
+}
+
+void stop_headless(AppState& app) {
+    delete[] app.canvas.pixels;
+    app.canvas.pixels = nullptr;
+    for (TileSheet* sheet : {&app.font, &ostrel_sheet, &vhs_sheet, &sierpinsky_sheet}) {
+        if (sheet->surface != nullptr) {
+            SDL_UnlockSurface(sheet->surface);
+            SDL_FreeSurface(sheet->surface);
+        }
+        *sheet = TileSheet{};
+    }
 }
