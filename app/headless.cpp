@@ -1,5 +1,7 @@
 #include "app/headless.hpp"
 
+#include <SDL.h>
+
 #include "inputs/images.hpp"
 
 namespace {
@@ -12,7 +14,9 @@ Uint32 read_fixed_clock(void* context) {
 
 }  // namespace
 
-TickSource fixed_ticks(FixedClock& clock) { return TickSource{read_fixed_clock, &clock}; }
+TickSource fixed_ticks(FixedClock& clock) {
+    return TickSource{read_fixed_clock, &clock};
+}
 
 bool start_headless(AppState& app, bool condensed, TickSource ticks) {
     start_grids_and_catalogue(app);
@@ -26,4 +30,16 @@ bool start_headless(AppState& app, bool condensed, TickSource ticks) {
     init_canvas_buffer(app.canvas, app.layout_width);
     start_overlay(app, ticks);
     return true;
+}
+
+void stop_headless(AppState& app) {
+    delete[] app.canvas.pixels;
+    app.canvas.pixels = nullptr;
+    for (TileSheet* sheet : {&app.font, &ostrel_sheet, &vhs_sheet, &sierpinsky_sheet}) {
+        if (sheet->surface != nullptr) {
+            SDL_UnlockSurface(sheet->surface);
+            SDL_FreeSurface(sheet->surface);
+        }
+        *sheet = TileSheet{};
+    }
 }

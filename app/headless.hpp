@@ -11,6 +11,12 @@
 // message has been logged and false is returned.
 bool start_headless(AppState& app, bool condensed, TickSource ticks);
 
+// Releases what start_headless acquired: the canvas buffer, the font
+// surface and the three picture surfaces (the program-wide sheets are reset).
+// The program itself keeps all of these until it ends; tools and tests that
+// start more than once, or check for leaks, call this.
+void stop_headless(AppState& app);
+
 // A clock that moves by a fixed step each time it is read.
 struct FixedClock {
     Uint32 now = 0;
