@@ -1,5 +1,7 @@
 #include "app/app_state.hpp"
 
+#include "inputs/patterns.hpp"
+
 #include <SDL_timer.h>
 
 void choose_layout(AppState& app, int desktop_width) {
@@ -28,6 +30,7 @@ void start_grids_and_catalogue(AppState& app) {
     app.working.clear();
     app.input = InputState{};
     fill_catalogue(app.catalogue);
+    prepare_patterns(app.working.width, app.working.height);
     // Same size, so the transform grid keeps its array: the same state as a
     // fresh copy, transformed once (which gives it its scratch).
     app.transformed.copy_from(app.working);

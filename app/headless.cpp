@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <initializer_list>
+
 #include "inputs/images.hpp"
 
 namespace {
@@ -21,7 +23,9 @@ TickSource fixed_ticks(FixedClock& clock) {
 bool start_headless(AppState& app, bool condensed, TickSource ticks) {
     start_grids_and_catalogue(app);
     choose_layout(app, condensed ? 1100 : 1640);
-    if (!load_picture_sheets()) {
+    // The picture sheets are program-wide: a second start in the same process
+    // (two apps side by side) shares those the first one loaded.
+    if (ostrel_sheet.surface == nullptr && !load_picture_sheets()) {
         return false;
     }
     if (!app.font.load_bmp("font2.bmp", 8) || !check_font_surface(app.font, "font2.bmp")) {

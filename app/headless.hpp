@@ -6,7 +6,8 @@
 #include "app/app_state.hpp"
 
 // Grids, catalogue and layout (1100 or 1640 wide), the four sheets read from
-// the working directory with the program's checks, a dark-red canvas buffer
+// the working directory with the program's checks (the three program-wide
+// picture sheets only if they are not loaded yet), a dark-red canvas buffer
 // and the overlay state with `ticks` as the clock. On a failed load the
 // message has been logged and false is returned.
 bool start_headless(AppState& app, bool condensed, TickSource ticks);

@@ -5,6 +5,8 @@
 #include <cassert>
 #include <cstdint>
 
+#include "inputs/picture_fill.hpp"
+
 TileSheet ostrel_sheet;
 TileSheet vhs_sheet;
 TileSheet sierpinsky_sheet;
@@ -36,15 +38,7 @@ bool check_picture_surface(const SDL_Surface* surface, const char* path) {
 
 void fill_from_sheet(ComplexGrid& grid, const TileSheet& sheet) {
     assert(sheet.surface != nullptr);
-    const auto* p = static_cast<const std::uint8_t*>(sheet.surface->pixels);
-    for (std::int32_t i = 0; i < grid.height; ++i) {
-        for (std::int32_t j = 0; j < grid.width; ++j) {
-            const std::int64_t k = j + std::int64_t{i} * grid.width;
-            // A division, not a multiplication by 1/255: the two differ in
-            // the last bit for some bytes.
-            grid.samples[k] = {static_cast<float>(p[k]) / 255.0f, 0.0f};
-        }
-    }
+    fill_real_from_bytes(grid, static_cast<const std::uint8_t*>(sheet.surface->pixels));
 }
 
 void gen_ostrel_image(float /*phase*/, ComplexGrid& grid) {

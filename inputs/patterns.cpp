@@ -223,3 +223,5 @@ void gen_thingie(float phase, ComplexGrid& grid) {
         gen_thingie_portable(phase, grid);
     }
 }
+
+void prepare_patterns(std::int32_t width, std::int32_t height) { thingie_tables(width, height); }

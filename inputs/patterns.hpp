@@ -30,3 +30,8 @@ void gen_rotating_box(float phase, ComplexGrid& grid);
 void gen_pulsating_sphere(float phase, ComplexGrid& grid);
 // re = sin(((theta + r) + phase * 10) * 32) + r * 0.001 + 1 round the centre.
 void gen_thingie(float phase, ComplexGrid& grid);
+
+// Builds, once, the phase-free tables behind gen_thingie for a width x height
+// grid, so that the first Thingie frame costs no more than any other and
+// allocates nothing. Called at start-up; gen_thingie would build them itself.
+void prepare_patterns(std::int32_t width, std::int32_t height);

@@ -97,6 +97,7 @@ TEST(FrameAllocation, SteadyFramesOfEveryTestAllocateNothing) {
             EXPECT_EQ(allocations.load() - before, 0)
                 << app->catalogue[test].label << (condensed ? ", condensed" : ", full");
         }
+        stop_headless(*app);
     }
 }
 

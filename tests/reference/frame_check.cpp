@@ -107,6 +107,11 @@ bool FramePair::start(bool condensed) {
            start_headless(plain, condensed, fixed_ticks(plain_clock));
 }
 
+FramePair::~FramePair() {
+    stop_headless(product);
+    stop_headless(plain);
+}
+
 std::string FramePair::compare_frame(int test, int frame, bool show_magnitude) {
     prepare(product, test, frame, show_magnitude);
     prepare(plain, test, frame, show_magnitude);

@@ -14,10 +14,11 @@ struct FramePair {
     AppState plain;
 
     // Starts both apps with start_headless in the given layout; the working
-    // directory must hold the four BMP files. Each start loads the
-    // program-wide picture sheets again (the earlier surfaces stay allocated,
-    // as sheets always do). False when a file cannot be loaded.
+    // directory must hold the four BMP files. The two share the program-wide
+    // picture sheets. False when a file cannot be loaded.
     bool start(bool condensed);
+    // Releases what the two starts acquired.
+    ~FramePair();
 
     // Composes, in both apps, the frame whose counter becomes `frame` (so its
     // phase is (frame mod 1000) * 0.001) with test `test` selected and the
