@@ -224,4 +224,6 @@ void gen_thingie(float phase, ComplexGrid& grid) {
     }
 }
 
-void prepare_patterns(std::int32_t width, std::int32_t height) { thingie_tables(width, height); }
+void prepare_patterns(std::int32_t width, std::int32_t height) {
+    thingie_tables(width, height);
+}
