@@ -77,8 +77,7 @@ void compose_frame(AppState& app) {
     }
 
     // 8. Transform a copy of the input.
-    app.transformed.copy_from(app.working);
-    app.transformed.transform_2d();
+    app.transformed.transform_2d_of(app.working);
 
     // 9. Input panel.
     set_tint(app.font, 1.0f, 1.0f, 1.0f);

@@ -54,6 +54,11 @@ struct ComplexGrid {
     // allocated.
     void transform_2d();
 
+    // copy_from(source) followed by transform_2d(), with the same result and
+    // the same state afterwards; where the CPU allows, the copy is folded into
+    // the transform's first pass, which then reads its rows from `source`.
+    void transform_2d_of(const ComplexGrid& source);
+
     // Spectrum panels (see display/panels.hpp). Defined in display/.
     void draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shifted, float gain) const;
     void draw_phase(RgbColor& pen, Canvas& canvas, int x) const;

@@ -126,6 +126,17 @@ void transform_2d_portable(ComplexGrid& grid) {
     grid.transpose();
 }
 
+void ComplexGrid::transform_2d_of(const ComplexGrid& source) {
+    static const bool use_avx512 = fft_avx512_supported();
+    if (use_avx512 && &source != this && source.width == width && source.height == height &&
+        transformable(*this)) {
+        transform_2d_avx512(*this, source.samples);
+        return;
+    }
+    copy_from(source);
+    transform_2d();
+}
+
 void ComplexGrid::transform_2d() {
     assert(transformable(*this));
     if (!transformable(*this)) {

@@ -25,6 +25,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "spectrum/fft_kernels.hpp"
 #include "spectrum/fft_plan.hpp"
@@ -409,7 +410,8 @@ ZARVO_AVX512 void finish_columns(float* samples, std::uint32_t block_index, cons
 }
 
 template <std::uint32_t n>
-ZARVO_AVX512 void transform_lanes(float* samples, float* blocks, const FftPlan& plan) {
+ZARVO_AVX512 void transform_lanes(const float* source, float* samples, float* blocks,
+                                  const FftPlan& plan) {
     const std::size_t block_floats = kRecord * std::size_t{n};
     const Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
     // n / 8 records: 16 KiB at the largest side, on the stack so that the
@@ -423,8 +425,8 @@ ZARVO_AVX512 void transform_lanes(float* samples, float* blocks, const FftPlan& 
     // the cache.
     constexpr std::uint32_t group = n / 8;
     for (std::uint32_t p = 0; p < n; p += 2) {
-        transform_rows<n>(samples + 2 * std::size_t{reversed[p]} * n,
-                          samples + 2 * std::size_t{reversed[p + 1]} * n, chunks, blocks, p, plan);
+        transform_rows<n>(source + 2 * std::size_t{reversed[p]} * n,
+                          source + 2 * std::size_t{reversed[p + 1]} * n, chunks, blocks, p, plan);
         if ((p + 2) % group == 0) {
             const std::size_t first = kRecord * std::size_t{p + 2 - group};
             for (std::uint32_t b = 0; b < n / 16; ++b) {
@@ -444,11 +446,15 @@ bool fft_avx512_supported() {
     return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512dq") != 0;
 }
 
-void transform_2d_avx512(ComplexGrid& grid) {
+void transform_2d_avx512(ComplexGrid& grid, const Complex* source) {
     assert(fft_avx512_supported());
     const std::uint32_t n = static_cast<std::uint32_t>(grid.width);
     const FftPlan* plan = grid.width == grid.height ? fft_plan(n) : nullptr;
     if (plan == nullptr || n < kMinSide || n > kMaxSide || !fft_avx512_supported()) {
+        if (source != nullptr) {
+            std::memcpy(grid.samples, source,
+                        static_cast<std::size_t>(grid.size()) * sizeof(Complex));
+        }
         transform_2d_portable(grid);
         return;
     }
@@ -457,22 +463,24 @@ void transform_2d_avx512(ComplexGrid& grid) {
         grid.scratch = grid_allocate(grid.size());
     }
     float* samples = &grid.samples[0].re;
+    // The row pass only reads its rows, so they may come from another grid.
+    const float* rows = source != nullptr ? &source[0].re : samples;
     float* blocks = &grid.scratch[0].re;
     switch (n) {
         case 64:
-            transform_lanes<64>(samples, blocks, *plan);
+            transform_lanes<64>(rows, samples, blocks, *plan);
             break;
         case 128:
-            transform_lanes<128>(samples, blocks, *plan);
+            transform_lanes<128>(rows, samples, blocks, *plan);
             break;
         case 256:
-            transform_lanes<256>(samples, blocks, *plan);
+            transform_lanes<256>(rows, samples, blocks, *plan);
             break;
         case 512:
-            transform_lanes<512>(samples, blocks, *plan);
+            transform_lanes<512>(rows, samples, blocks, *plan);
             break;
         default:
-            transform_lanes<1024>(samples, blocks, *plan);
+            transform_lanes<1024>(rows, samples, blocks, *plan);
             break;
     }
 }
@@ -483,7 +491,10 @@ bool fft_avx512_supported() {
     return false;
 }
 
-void transform_2d_avx512(ComplexGrid& grid) {
+void transform_2d_avx512(ComplexGrid& grid, const Complex* source) {
+    if (source != nullptr) {
+        std::memcpy(grid.samples, source, static_cast<std::size_t>(grid.size()) * sizeof(Complex));
+    }
     transform_2d_portable(grid);
 }
 

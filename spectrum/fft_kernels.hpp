@@ -28,6 +28,8 @@ bool fft_avx512_supported();
 
 // The AVX2 method with two rows, then sixteen columns, per 512-bit register,
 // three stages per pass through memory; the row outputs are kept in
-// `scratch`. Same sides and fallback as transform_2d_avx2. Precondition
-// beyond the above: fft_avx512_supported().
-void transform_2d_avx512(ComplexGrid& grid);
+// `scratch`. Same sides and fallback as transform_2d_avx2. With `source`
+// (width x height samples, not overlapping the grid's arrays) the rows are
+// read from there instead of from `samples`: the grid ends as if `source` had
+// been copied in first. Precondition beyond the above: fft_avx512_supported().
+void transform_2d_avx512(ComplexGrid& grid, const Complex* source = nullptr);

@@ -249,7 +249,9 @@ TEST(Fft1d, AgreesWithADoublePrecisionDft) {
 
 // ---- two dimensions -------------------------------------------------------
 
-enum class Path { kDispatch, kPortable, kAvx2, kAvx512 };
+// kOf and kAvx512Of read the input from a second grid (transform_2d_of, and
+// the AVX-512 kernel given a source), over a target grid full of garbage.
+enum class Path { kDispatch, kPortable, kAvx2, kAvx512, kOf, kAvx512Of };
 
 std::string path_name(Path path) {
     switch (path) {
@@ -261,6 +263,10 @@ std::string path_name(Path path) {
             return "avx2";
         case Path::kAvx512:
             return "avx512";
+        case Path::kOf:
+            return "of";
+        case Path::kAvx512Of:
+            return "avx512_of";
     }
     return "?";
 }
@@ -279,6 +285,19 @@ void run(Path path, ComplexGrid& grid) {
         case Path::kAvx512:
             transform_2d_avx512(grid);
             break;
+        case Path::kOf:
+        case Path::kAvx512Of: {
+            const ComplexGrid source(grid);
+            for (std::int64_t k = 0; k < grid.size(); ++k) {
+                grid.samples[k] = {std::nanf(""), -1.5f};
+            }
+            if (path == Path::kOf) {
+                grid.transform_2d_of(source);
+            } else {
+                transform_2d_avx512(grid, source.samples);
+            }
+            break;
+        }
     }
 }
 
@@ -311,7 +330,8 @@ protected:
         if (GetParam() == Path::kAvx2 && !fft_avx2_supported()) {
             GTEST_SKIP() << "this CPU has no AVX2";
         }
-        if (GetParam() == Path::kAvx512 && !fft_avx512_supported()) {
+        if ((GetParam() == Path::kAvx512 || GetParam() == Path::kAvx512Of) &&
+            !fft_avx512_supported()) {
             GTEST_SKIP() << "this CPU has no AVX-512 F and DQ";
         }
     }
@@ -417,9 +437,22 @@ TEST_P(Transform2d, AgreesWithADoublePrecisionDft) {
 
 INSTANTIATE_TEST_SUITE_P(Paths, Transform2d,
                          testing::Values(Path::kDispatch, Path::kPortable, Path::kAvx2,
-                                         Path::kAvx512),
+                                         Path::kAvx512, Path::kOf, Path::kAvx512Of),
                          [](const testing::TestParamInfo<Path>& case_info) {
                              return path_name(case_info.param);
                          });
+
+// transform_2d_of from a grid of another size takes that size, like copy_from.
+TEST(Transform2dOf, FromAnotherSizeTakesTheSourceSize) {
+    ComplexGrid source = make_grid(Input::kRandom, 512);
+    ComplexGrid grid(256, 256);
+    grid.clear();
+    grid.transform_2d_of(source);
+    ASSERT_EQ(grid.width, 512);
+    ASSERT_EQ(grid.height, 512);
+    EXPECT_NE(grid.scratch, nullptr);
+    EXPECT_TRUE(same_samples(grid.samples, reference_2d(Input::kRandom, 512).data(),
+                             static_cast<std::size_t>(grid.size())));
+}
 
 }  // namespace
