@@ -66,4 +66,21 @@ inline void write_grey(std::int32_t grey, std::uint8_t* p) {
     p[0] = p[1] = p[2] = static_cast<std::uint8_t>(grey);
 }
 
+// Panel row i of a grid drawn with or without the quadrant swap: output
+// pixels 0 .. W - split - 1 come from source columns split .. W - 1, the rest
+// from columns 0 .. split - 1. Without the swap `split` is 0.
+struct PanelRow {
+    const Complex* source;
+    std::int32_t split;
+};
+
+inline PanelRow panel_row(const ComplexGrid& grid, std::int32_t i, bool shifted) {
+    const std::int32_t half_h = shifted ? grid.height / 2 : 0;
+    std::int32_t src_i = i + half_h;
+    if (src_i >= grid.height) {
+        src_i -= grid.height;
+    }
+    return {grid.samples + std::int64_t{src_i} * grid.width, shifted ? grid.width / 2 : 0};
+}
+
 }  // namespace panel_pixels

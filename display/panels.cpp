@@ -8,26 +8,11 @@
 
 using panel_pixels::grey_of;
 using panel_pixels::magnitude;
+using panel_pixels::panel_row;
+using panel_pixels::PanelRow;
 using panel_pixels::write_grey;
 
 namespace {
-
-// Panel row i of a grid drawn with or without the quadrant swap: `first`
-// output pixels from source column `split` on, then the rest from column 0.
-// Without the swap `split` is 0 and the second run is empty.
-struct PanelRow {
-    const Complex* source;
-    std::int32_t split;
-};
-
-PanelRow panel_row(const ComplexGrid& grid, std::int32_t i, bool shifted) {
-    const std::int32_t half_h = shifted ? grid.height / 2 : 0;
-    std::int32_t src_i = i + half_h;
-    if (src_i >= grid.height) {
-        src_i -= grid.height;
-    }
-    return {grid.samples + std::int64_t{src_i} * grid.width, shifted ? grid.width / 2 : 0};
-}
 
 float largest_magnitude(const ComplexGrid& grid) {
     // Starting below every magnitude, and comparing with `>`, keeps NaN from

@@ -30,22 +30,8 @@
 
 namespace {
 
-// Panel row i: the source row and where the quadrant swap splits it (0 when
-// not swapped): output pixels 0 .. W - split - 1 come from source columns
-// split .. W - 1, the rest from columns 0 .. split - 1.
-struct PanelRow {
-    const Complex* source;
-    std::int32_t split;
-};
-
-PanelRow panel_row(const ComplexGrid& grid, std::int32_t i, bool shifted) {
-    const std::int32_t half_h = shifted ? grid.height / 2 : 0;
-    std::int32_t src_i = i + half_h;
-    if (src_i >= grid.height) {
-        src_i -= grid.height;
-    }
-    return {grid.samples + std::int64_t{src_i} * grid.width, shifted ? grid.width / 2 : 0};
-}
+using panel_pixels::panel_row;
+using panel_pixels::PanelRow;
 
 const Complex& last_drawn_sample(const ComplexGrid& grid, bool shifted) {
     const PanelRow row = panel_row(grid, grid.height - 1, shifted);
