@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fft_bench.hpp"
+#include "median_reporter.hpp"
 #include "plain_fft.hpp"
 #include "spectrum/complex_grid.hpp"
 #include "spectrum/fft_kernels.hpp"
@@ -78,57 +79,23 @@ BENCHMARK(avx2)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(avx512)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(portable)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-// Keeps the console output and remembers one time per benchmark: the median
-// when repetitions run, else the mean of the single run.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const std::string name = run.run_name.function_name;
-            if (times_.emplace(name, Time{}).second) {
-                order_.push_back(name);
-            }
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                times_[name] = {run.GetAdjustedRealTime(), true};
-            } else if (run.run_type == Run::RT_Iteration && !times_[name].median) {
-                times_[name] = {run.GetAdjustedRealTime(), false};
-            }
+// One line per benchmark, in run order, with its ratio to FFTW_PATIENT.
+void print_table(const MedianReporter& reporter) {
+    const auto& times = reporter.times();
+    const auto baseline = times.find("fftw_patient");
+    std::printf("\n%-16s %14s %18s\n", "transform", "time (us)", "vs fftw_patient");
+    for (const std::string& name : reporter.order()) {
+        const MedianTime& time = times.at(name);
+        std::printf("%-16s %14.1f", name.c_str(), time.value);
+        if (baseline != times.end()) {
+            std::printf(" %17.2fx", time.value / baseline->second.value);
         }
+        std::printf("  %s\n", time.median ? "(median)" : "(mean)");
     }
-
-    void print_summary() const {
-        const auto baseline = times_.find("fftw_patient");
-        std::printf("\n%-16s %14s %18s\n", "transform", "time (us)", "vs fftw_patient");
-        for (const std::string& name : order_) {
-            const Time& time = times_.at(name);
-            std::printf("%-16s %14.1f", name.c_str(), time.value);
-            if (baseline != times_.end()) {
-                std::printf(" %17.2fx", time.value / baseline->second.value);
-            }
-            std::printf("  %s\n", time.median ? "(median)" : "(mean)");
-        }
-    }
-
-private:
-    struct Time {
-        double value = 0.0;
-        bool median = false;
-    };
-    std::map<std::string, Time> times_;
-    std::vector<std::string> order_;  // as run
-};
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.print_summary();
-    benchmark::Shutdown();
-    return 0;
+    return run_benchmarks_with_table(argc, argv, print_table);
 }

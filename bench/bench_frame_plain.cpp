@@ -25,6 +25,7 @@
 #include "inputs/images.hpp"
 #include "inputs/pattern_kernels.hpp"
 #include "inputs/picture_fill.hpp"
+#include "median_reporter.hpp"
 #include "plain_fft.hpp"
 #include "reference.hpp"
 
@@ -184,79 +185,44 @@ void register_all() {
     }
 }
 
-// Keeps the console output and remembers one time per benchmark: the median
-// when repetitions run, else the mean of the single run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const std::string name = run.run_name.function_name;
-            if (std::find(order_.begin(), order_.end(), name) == order_.end()) {
-                order_.push_back(name);
-            }
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                times_[name] = {run.GetAdjustedRealTime(), true};
-            } else if (run.run_type == Run::RT_Iteration && !times_[name].median) {
-                times_[name] = {run.GetAdjustedRealTime(), false};
-            }
+// One line per "kind/what/layout": plain, product (and portable) times in
+// ms, and product / plain.
+void print_table(const MedianReporter& reporter) {
+    const auto& times = reporter.times();
+    std::printf("\n%-34s %-10s %11s %11s %11s %9s\n", "what", "layout", "plain ms", "product ms",
+                "portable ms", "product/plain");
+    for (const std::string& name : reporter.order()) {
+        const std::size_t last = name.rfind('/');
+        if (name.compare(last + 1, std::string::npos, "plain") != 0) {
+            continue;
         }
-    }
-
-    // One line per "kind/what/layout": plain, product (and portable) times in
-    // ms, and product / plain.
-    void print_summary() const {
-        std::printf("\n%-34s %-10s %11s %11s %11s %9s\n", "what", "layout", "plain ms",
-                    "product ms", "portable ms", "product/plain");
-        for (const std::string& name : order_) {
-            const std::size_t last = name.rfind('/');
-            if (name.compare(last + 1, std::string::npos, "plain") != 0) {
-                continue;
-            }
-            const std::string key = name.substr(0, last);
-            const std::size_t layout_at = key.rfind('/');
-            const auto product = times_.find(key + "/product");
-            const auto portable = times_.find(key + "/portable");
-            const double plain_ms = times_.at(name).value;
-            std::printf("%-34s %-10s %11.3f", key.substr(0, layout_at).c_str(),
-                        key.substr(layout_at + 1).c_str(), plain_ms);
-            if (product != times_.end()) {
-                std::printf(" %11.3f", product->second.value);
-            } else {
-                std::printf(" %11s", "-");
-            }
-            if (portable != times_.end()) {
-                std::printf(" %11.3f", portable->second.value);
-            } else {
-                std::printf(" %11s", "-");
-            }
-            if (product != times_.end()) {
-                std::printf(" %9.3f", product->second.value / plain_ms);
-            }
-            std::printf("\n");
+        const std::string key = name.substr(0, last);
+        const std::size_t layout_at = key.rfind('/');
+        const auto product = times.find(key + "/product");
+        const auto portable = times.find(key + "/portable");
+        const double plain_ms = times.at(name).value;
+        std::printf("%-34s %-10s %11.3f", key.substr(0, layout_at).c_str(),
+                    key.substr(layout_at + 1).c_str(), plain_ms);
+        if (product != times.end()) {
+            std::printf(" %11.3f", product->second.value);
+        } else {
+            std::printf(" %11s", "-");
         }
+        if (portable != times.end()) {
+            std::printf(" %11.3f", portable->second.value);
+        } else {
+            std::printf(" %11s", "-");
+        }
+        if (product != times.end()) {
+            std::printf(" %9.3f", product->second.value / plain_ms);
+        }
+        std::printf("\n");
     }
-
-private:
-    struct Time {
-        double value = 0.0;
-        bool median = false;
-    };
-    std::map<std::string, Time> times_;
-    std::vector<std::string> order_;  // as run
-};
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     register_all();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.print_summary();
-    benchmark::Shutdown();
-    return 0;
+    return run_benchmarks_with_table(argc, argv, print_table);
 }
