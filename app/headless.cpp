@@ -29,6 +29,7 @@ bool start_headless(AppState& app, bool condensed, TickSource ticks) {
         return false;
     }
     if (!app.font.load_bmp("font2.bmp", 8) || !check_font_surface(app.font, "font2.bmp")) {
+        release_sheet(app.font);
         return false;
     }
     init_canvas_buffer(app.canvas, app.layout_width);
@@ -40,10 +41,6 @@ void stop_headless(AppState& app) {
     delete[] app.canvas.pixels;
     app.canvas.pixels = nullptr;
     for (TileSheet* sheet : {&app.font, &ostrel_sheet, &vhs_sheet, &sierpinsky_sheet}) {
-        if (sheet->surface != nullptr) {
-            SDL_UnlockSurface(sheet->surface);
-            SDL_FreeSurface(sheet->surface);
-        }
-        *sheet = TileSheet{};
+        release_sheet(*sheet);
     }
 }

@@ -31,6 +31,9 @@ int main(int /*argc*/, char* /*argv*/[]) {
         return 1;
     }
     if (!app.font.load_bmp("font2.bmp", 8) || !check_font_surface(app.font, "font2.bmp")) {
+        // The font lives in this frame, not program-wide: free a sheet that
+        // failed its checks rather than drop it at exit.
+        release_sheet(app.font);
         return 1;
     }
 

@@ -134,3 +134,11 @@ bool check_font_surface(const TileSheet& font, const char* path) {
     }
     return true;
 }
+
+void release_sheet(TileSheet& sheet) {
+    if (sheet.surface != nullptr) {
+        SDL_UnlockSurface(sheet.surface);
+        SDL_FreeSurface(sheet.surface);
+    }
+    sheet = TileSheet{};
+}

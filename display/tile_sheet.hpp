@@ -50,3 +50,7 @@ struct TileSheet {
 // On a mismatch logs a message naming `path`, what was expected and what was
 // found, calls SDL_Quit() and returns false.
 bool check_font_surface(const TileSheet& font, const char* path);
+
+// Unlocks and frees the sheet's surface, if it has one, and resets the sheet
+// to its defaults. For start-ups that fail or end before the process does.
+void release_sheet(TileSheet& sheet);
