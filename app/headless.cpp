@@ -38,8 +38,7 @@ bool start_headless(AppState& app, bool condensed, TickSource ticks) {
 }
 
 void stop_headless(AppState& app) {
-    delete[] app.canvas.pixels;
-    app.canvas.pixels = nullptr;
+    release_canvas_buffer(app.canvas);
     for (TileSheet* sheet : {&app.font, &ostrel_sheet, &vhs_sheet, &sierpinsky_sheet}) {
         release_sheet(*sheet);
     }

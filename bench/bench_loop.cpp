@@ -73,7 +73,7 @@ int main(int argc, char* argv[]) {
     if (!start_headless(app, condensed, sdl_ticks())) {
         return 1;
     }
-    delete[] app.canvas.pixels;  // create makes its own buffer
+    release_canvas_buffer(app.canvas);  // create makes its own buffer
     if (const int status = app.canvas.create(app.layout_width, window_title(app)); status != 0) {
         return status;
     }

@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+#include "spectrum/frame_buffer.hpp"
+
 void init_canvas_buffer(Canvas& canvas, int width) {
     assert(width > 0);
     canvas.width = width;
@@ -9,12 +11,17 @@ void init_canvas_buffer(Canvas& canvas, int width) {
     canvas.height = 800;
     canvas.window_height = 800;
     const std::size_t bytes = static_cast<std::size_t>(width) * 2400;
-    canvas.pixels = new std::uint8_t[bytes];
+    canvas.pixels = static_cast<std::uint8_t*>(allocate_frame_buffer(bytes));
     for (std::size_t i = 0; i < bytes; i += 3) {
         canvas.pixels[i] = 50;
         canvas.pixels[i + 1] = 0;
         canvas.pixels[i + 2] = 0;
     }
+}
+
+void release_canvas_buffer(Canvas& canvas) {
+    release_frame_buffer(canvas.pixels, static_cast<std::size_t>(canvas.width) * 2400);
+    canvas.pixels = nullptr;
 }
 
 void draw_panel_frame(Canvas& canvas, int x, const RgbColor& colour) {

@@ -49,8 +49,13 @@ struct Canvas {
 
 // Steps 1-3 of the canvas: sizes (height 800), a buffer of width * 2400
 // bytes, every pixel dark red (50, 0, 0). Used by Canvas::create and by
-// everything that draws without a window.
+// everything that draws without a window. The buffer is a frame buffer (see
+// spectrum/frame_buffer.hpp); release it with release_canvas_buffer.
 void init_canvas_buffer(Canvas& canvas, int width);
+
+// Frees the buffer of init_canvas_buffer (the width must be unchanged) and
+// sets `pixels` to null.
+void release_canvas_buffer(Canvas& canvas);
 
 // Byte offset of pixel (x, y).
 inline std::size_t pixel_offset(const Canvas& canvas, int x, int y) {

@@ -3,13 +3,13 @@
 #include <cassert>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <new>
 
+#include "spectrum/frame_buffer.hpp"
 #include "spectrum/grid_storage.hpp"
 
 namespace {
-
-constexpr std::align_val_t kLineAlignment{64};
 
 Complex* allocate_samples(std::int64_t count) {
     return grid_allocate(count);
@@ -19,18 +19,18 @@ Complex* allocate_samples(std::int64_t count) {
 
 Complex* grid_allocate(std::int64_t count) {
     assert(count >= 0);
-    // Array new checks that count * sizeof(Complex) is representable and
-    // throws std::bad_array_new_length otherwise; it never returns a short
-    // array. Complex is trivially destructible, so there is no array cookie
-    // and the result is the aligned block itself.
-    return new (kLineAlignment) Complex[static_cast<std::size_t>(count)];
+    // The byte count must be representable: never hand out a short array.
+    if (static_cast<std::uint64_t>(count) >
+        std::numeric_limits<std::size_t>::max() / sizeof(Complex)) {
+        throw std::bad_array_new_length();
+    }
+    // Complex is trivially constructible: the storage is the array.
+    return static_cast<Complex*>(
+        allocate_frame_buffer(static_cast<std::size_t>(count) * sizeof(Complex)));
 }
 
-void grid_release(Complex* samples) {
-    // The aligned form of array delete, matching grid_allocate.
-    if (samples != nullptr) {
-        ::operator delete[](samples, kLineAlignment);
-    }
+void grid_release(Complex* samples, std::int64_t count) {
+    release_frame_buffer(samples, static_cast<std::size_t>(count) * sizeof(Complex));
 }
 
 ComplexGrid::ComplexGrid(std::int32_t width_, std::int32_t height_)
@@ -44,8 +44,8 @@ ComplexGrid::ComplexGrid(const ComplexGrid& other)
 }
 
 ComplexGrid::~ComplexGrid() {
-    grid_release(samples);
-    grid_release(scratch);
+    grid_release(samples, size());
+    grid_release(scratch, size());
 }
 
 void ComplexGrid::copy_from(const ComplexGrid& source) {
@@ -54,11 +54,11 @@ void ComplexGrid::copy_from(const ComplexGrid& source) {
     }
     if (width != source.width || height != source.height) {
         Complex* fresh = allocate_samples(source.size());
-        grid_release(samples);
+        grid_release(samples, size());
         samples = fresh;
         // A scratch of the old size would be too small (or wrong) for the next
         // transpose; drop it and let transpose allocate the new size.
-        grid_release(scratch);
+        grid_release(scratch, size());
         scratch = nullptr;
         width = source.width;
         height = source.height;

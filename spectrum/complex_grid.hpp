@@ -4,8 +4,8 @@
 // Layout: row i, column j lives at samples[j + i * width]. One row is a plain
 // contiguous array of Complex, which is what fft_1d works on.
 //
-// Ownership: the grid owns `samples` and `scratch` (array new aligned to a
-// cache line, and the matching array delete).
+// Ownership: the grid owns `samples` and `scratch` (frame buffers aligned at
+// least to a cache line, see spectrum/frame_buffer.hpp).
 // `scratch` is null until the first transpose and is then kept, so a steady
 // frame allocates nothing.
 #pragma once

@@ -7,11 +7,12 @@
 
 #include "spectrum/complex_grid.hpp"
 
-// Array new of count samples (values undefined), aligned to a 64-byte cache
-// line so that an eight-sample run of a row is one line. Like plain array
-// new it throws std::bad_array_new_length when count * sizeof(Complex) is
-// not representable. Precondition: count >= 0.
+// count samples (values undefined) from allocate_frame_buffer: at least
+// aligned to a 64-byte cache line, so that an eight-sample run of a row is
+// one line, and on huge pages when large. Like plain array new it throws
+// std::bad_array_new_length when count * sizeof(Complex) is not
+// representable. Precondition: count >= 0.
 Complex* grid_allocate(std::int64_t count);
 
-// Releases what grid_allocate returned (null is allowed).
-void grid_release(Complex* samples);
+// Releases what grid_allocate returned for the same count (null is allowed).
+void grid_release(Complex* samples, std::int64_t count);

@@ -43,7 +43,7 @@ protected:
         SDL_FreeSurface(picture);
         SDL_FreeSurface(font_surface);
         if (app != nullptr) {
-            delete[] app->canvas.pixels;
+            release_canvas_buffer(app->canvas);
             delete app;
         }
     }
@@ -125,7 +125,7 @@ TEST_F(ComposeFrame, SpaceSwitchesThePanelInBothLayouts) {
         a.input.toggle = true;
         compose_frame(a);
         EXPECT_TRUE(a.show_magnitude);
-        delete[] app->canvas.pixels;
+        release_canvas_buffer(app->canvas);
         delete app;
         app = nullptr;
     }
@@ -223,7 +223,7 @@ TEST_F(ComposeFrame, CaptionsFramesAndRateLineByLayout) {
         EXPECT_EQ(a.font.tint[0], 1.0f);
         EXPECT_EQ(a.font.tint[1], 0.0f);
         EXPECT_EQ(a.font.tint[2], 1.0f);
-        delete[] app->canvas.pixels;
+        release_canvas_buffer(app->canvas);
         delete app;
         app = nullptr;
     }

@@ -10,7 +10,7 @@ namespace {
 struct OwnedCanvas {
     Canvas canvas;
     explicit OwnedCanvas(int width) { init_canvas_buffer(canvas, width); }
-    ~OwnedCanvas() { delete[] canvas.pixels; }
+    ~OwnedCanvas() { release_canvas_buffer(canvas); }
 };
 
 TEST(Canvas, BufferIsDarkRedWithPackedRows) {

@@ -29,7 +29,7 @@ constexpr double pi = 3.141592653589793;
 struct OwnedCanvas {
     Canvas canvas;
     OwnedCanvas() { init_canvas_buffer(canvas, 1640); }
-    ~OwnedCanvas() { delete[] canvas.pixels; }
+    ~OwnedCanvas() { release_canvas_buffer(canvas); }
     std::size_t bytes() const { return static_cast<std::size_t>(canvas.width) * canvas.height * 3; }
 };
 

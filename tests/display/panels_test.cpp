@@ -19,7 +19,7 @@ constexpr double pi = 3.141592653589793;
 struct OwnedCanvas {
     Canvas canvas;
     explicit OwnedCanvas(int width = 1640) { init_canvas_buffer(canvas, width); }
-    ~OwnedCanvas() { delete[] canvas.pixels; }
+    ~OwnedCanvas() { release_canvas_buffer(canvas); }
     const std::uint8_t* pixel(int x, int y) const {
         return canvas.pixels + pixel_offset(canvas, x, y);
     }

@@ -68,7 +68,7 @@ struct Fixture {
     }
     ~Fixture() {
         SDL_FreeSurface(sheet.surface);
-        delete[] canvas.pixels;
+        release_canvas_buffer(canvas);
     }
 
     // The model of one glyph: plain per-pixel rules, colours from sheet_colour.
