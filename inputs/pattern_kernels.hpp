@@ -1,5 +1,5 @@
 // The implementations behind gen_thingie. Internal to the test inputs;
-// exposed so that tests and benchmarks can run each one. Both give exactly
+// exposed so that tests and benchmarks can run each one. All give exactly
 // the samples of the definition in inputs/patterns.hpp, on any CPU.
 #pragma once
 
@@ -19,6 +19,14 @@ bool thingie_avx2_supported();
 // scalar fallback, so that a test can check the fallback on its own.
 // Precondition: thingie_avx2_supported().
 void gen_thingie_avx2(float phase, ComplexGrid& grid, bool recompute_all = false);
+
+// True when this build has the AVX-512 sine kernel and the CPU executes it.
+bool thingie_avx512_supported();
+
+// The same with sixteen samples a turn and glibc's eight-lane vector sine
+// (see display/vector_libm_avx512.hpp); `recompute_all` as above.
+// Precondition: thingie_avx512_supported().
+void gen_thingie_avx512(float phase, ComplexGrid& grid, bool recompute_all = false);
 
 // What does not depend on the phase, per sample k = j + i * W of a W x H
 // grid: base[k] = theta + r and radial[k] = r * 0.001f, both in float, with

@@ -216,8 +216,11 @@ void gen_thingie_portable(float phase, ComplexGrid& grid) {
 }
 
 void gen_thingie(float phase, ComplexGrid& grid) {
+    static const bool use_avx512 = thingie_avx512_supported();
     static const bool use_avx2 = thingie_avx2_supported();
-    if (use_avx2) {
+    if (use_avx512) {
+        gen_thingie_avx512(phase, grid);
+    } else if (use_avx2) {
         gen_thingie_avx2(phase, grid);
     } else {
         gen_thingie_portable(phase, grid);

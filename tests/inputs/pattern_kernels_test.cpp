@@ -104,6 +104,13 @@ std::vector<Form> thingie_forms(bool all) {
                              [](float p, ComplexGrid& g) { gen_thingie_avx2(p, g, true); }});
         }
     }
+    if (thingie_avx512_supported()) {
+        forms.push_back({"avx512", [](float p, ComplexGrid& g) { gen_thingie_avx512(p, g); }});
+        if (all) {
+            forms.push_back({"avx512 all lanes recomputed",
+                             [](float p, ComplexGrid& g) { gen_thingie_avx512(p, g, true); }});
+        }
+    }
     return forms;
 }
 
