@@ -123,6 +123,8 @@ def run():
             took, during, after = storm_with_screenshots(env, window, mixed)
             print(f"mixed storm: {len(mixed)} presses and releases in {took:.2f} s; "
                   f"phases read during it {during}, after it {after}")
+            checks.check(len(set(during)) == len(during),
+                         f"mixed storm: the rate line changes while it lasts: {during}")
             checks.check(prog.proc.poll() is None, "mixed storm: the program still runs")
             checks.check(len(after) >= 2 and len(set(after)) == len(after),
                          f"mixed storm: the rate line keeps changing afterwards: {after}")
