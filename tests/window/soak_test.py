@@ -19,6 +19,7 @@ ctest --test-dir build -L soak --verbose.
 """
 
 import os
+import shutil
 import sys
 import tempfile
 import time
@@ -153,5 +154,8 @@ def run():
             prog.cleanup()
 
 
-run()
+try:
+    run()
+finally:
+    shutil.rmtree(workdir, ignore_errors=True)
 checks.finish()

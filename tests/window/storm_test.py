@@ -29,6 +29,7 @@ Then slow keys, one per poll, and Esc: exit status 0.
 """
 
 import os
+import shutil
 import signal
 import subprocess
 import sys
@@ -182,5 +183,8 @@ def run():
             prog.cleanup()
 
 
-run()
+try:
+    run()
+finally:
+    shutil.rmtree(workdir, ignore_errors=True)
 checks.finish()
