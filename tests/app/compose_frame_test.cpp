@@ -4,6 +4,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -48,7 +49,9 @@ protected:
         }
     }
 
-    AppState& start(bool condensed) {
+    AppState& start(bool condensed) { return start(condensed, TickSource{read_clock, &clock}); }
+
+    AppState& start(bool condensed, TickSource ticks) {
         app = new AppState;
         start_grids_and_catalogue(*app);
         choose_layout(*app, condensed ? 1100 : 1640);
@@ -56,7 +59,7 @@ protected:
         app->font.cell_width = app->font.cell_height = 8;
         app->font.cells_per_row = 16;
         init_canvas_buffer(app->canvas, app->layout_width);
-        start_overlay(*app, TickSource{read_clock, &clock});
+        start_overlay(*app, ticks);
         return *app;
     }
 
@@ -150,6 +153,58 @@ TEST_F(ComposeFrame, RateIsSmoothedAndKeptWhenNoTimePassed) {
         EXPECT_EQ(a.rate, kept + added) << c.elapsed;
         EXPECT_EQ(a.last_ticks, clock.now);
     }
+}
+
+// SDL's millisecond counter wraps after about 49.7 days; the rate must come
+// out the same on either side of the wrap, and the phase across its own wrap
+// every 1000 frames. The clock is read once at start-up, then once per frame.
+struct Readings {
+    const Uint32* values;
+    int next = 0;
+};
+
+Uint32 read_next(void* context) {
+    auto* readings = static_cast<Readings*>(context);
+    return readings->values[readings->next++];
+}
+
+TEST_F(ComposeFrame, RateAndPhaseAcrossTheTickCounterWrap) {
+    // Each rate worked out beforehand in single precision:
+    // rate * 0.99f + (1000.0f / elapsed) * 0.01f, or the rate itself when
+    // the signed 32-bit elapsed time is below 1.
+    const struct {
+        Uint32 ticks;
+        std::int32_t elapsed;  // from the previous reading, as a signed 32-bit difference
+        float rate;
+        const char* line;
+    } cases[] = {
+        {0xFFFFFFFAu, 10, 0x1.e33334p+5f, " 60 FPS, ph=0.998"},         // just before the wrap
+        {0x00000004u, 10, 0x1.e65e36p+5f, " 61 FPS, ph=0.999"},         // across it: 10 ms
+        {0x00000004u, 0, 0x1.e65e36p+5f, " 61 FPS, ph=0.000"},          // same millisecond
+        {0xFFFFFFFEu, -6, 0x1.e65e36p+5f, " 61 FPS, ph=0.001"},         // stepped back across it
+        {0x00000000u, 2, 0x1.04c08ep+6f, " 65 FPS, ph=0.002"},          // forward across it again
+        {0x80000000u, INT32_MIN, 0x1.04c08ep+6f, " 65 FPS, ph=0.003"},  // half the range: negative
+        {0xFFFFFFFFu, INT32_MAX, 0x1.022508p+6f,
+         " 65 FPS, ph=0.004"},  // just under half: 2^31 - 1 ms
+        {0x00000003u, 4, 0x1.09902ep+6f, " 66 FPS, ph=0.005"},
+    };
+    Uint32 values[1 + sizeof cases / sizeof cases[0]] = {0xFFFFFFF0u};
+    for (std::size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        values[i + 1] = cases[i].ticks;
+    }
+    Readings readings{values};
+    AppState& a = start(false, TickSource{read_next, &readings});
+    EXPECT_EQ(a.last_ticks, 0xFFFFFFF0u);
+    a.selection = 5;
+    a.rate = 60.0f;
+    a.frame_count = 997;
+    for (const auto& c : cases) {
+        compose_frame(a);
+        EXPECT_EQ(a.rate, c.rate) << "elapsed " << c.elapsed;
+        EXPECT_STREQ(a.text, c.line) << "elapsed " << c.elapsed;
+        EXPECT_EQ(a.last_ticks, c.ticks);
+    }
+    EXPECT_EQ(readings.next, 1 + static_cast<int>(sizeof cases / sizeof cases[0]));
 }
 
 TEST_F(ComposeFrame, HelpLineKeepsTheTintThatIsLeft) {

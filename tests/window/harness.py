@@ -275,6 +275,62 @@ def wait_for_canvas(env, window, width, expected, timeout=15):
     return False
 
 
+def first_frame_for(frame):
+    """--first-frame for a two-frame render that ends on a frame with the
+    phase of `frame` (the phase repeats every 1000 frames)."""
+    return (frame - 2) % 1000 + 1
+
+
+def canvas_of_state(workdir, layout, select, phase_panel, frame):
+    """The renderer's canvas for the selection and panel at a frame number
+    (or any frame with the same phase)."""
+    return render_canvas(workdir, layout, select, phase_panel, first_frame_for(frame))
+
+
+class PhaseReader:
+    """Reads the animation phase off a screenshot's rate line.
+
+    The line is "%3.0f FPS, ph=%1.3f", so the three decimals of the phase are
+    its characters 14 to 16, 8 pixels apart from x = width - 197. Columns 1-7
+    of a character cell, with the shadow below and to the right, belong to that
+    character alone (column 0 also takes the shadow of the one before), so
+    each decimal is read by comparing those columns, rows 0 to 8, with the
+    same digit drawn by zarvo-render. The phase is the frame number mod 1000.
+    """
+
+    def __init__(self, workdir, layout, width):
+        self.width = width
+        self.digits = {}
+        for frame, shown in ((12, "012"), (345, "345"), (678, "678"), (999, "999")):
+            pixels = render_canvas(workdir, layout, 5, first_frame=frame, frames=1)
+            for place, digit in enumerate(shown):
+                self.digits[self._cell(pixels, place)] = digit
+        if sorted(self.digits.values()) != list("0123456789"):
+            raise AssertionError("the rate line's ten digits are not told apart")
+
+    def _cell(self, pixels, place):
+        x = self.width - 197 + 8 * (14 + place)
+        row = self.width * 3
+        return b"".join(pixels[y * row + (x + 1) * 3:y * row + (x + 8) * 3] for y in range(9))
+
+    def read(self, pixels):
+        """The frame number mod 1000 shown, or None when a digit is unreadable
+        (a screenshot taken while the window was being redrawn)."""
+        shown = [self.digits.get(self._cell(pixels, place)) for place in range(3)]
+        return None if None in shown else int("".join(shown))
+
+
+def selection_in_menu(width, pixels):
+    """The menu entries whose highlight bar is lit, judged by its right end
+    (x 150-158), which no label reaches."""
+    row = width * 3
+    return [i for i in range(10)
+            if all(pixels[(560 + 12 * i) * row + x * 3:(560 + 12 * i) * row + x * 3 + 3]
+                   == b"\xff\xff\xff" for x in range(150, 159))]
+
+
 __all__ = ["Xvfb", "Program", "find_window", "window_geometry", "screenshot", "save_png", "key",
            "send_close", "wait_for_screenshot", "read_ppm", "env_path",
-           "renderer_path", "render_canvas", "same_outside_rate_line", "wait_for_canvas", "first_difference", "Checks", "signal"]
+           "renderer_path", "render_canvas", "same_outside_rate_line", "wait_for_canvas",
+           "first_difference", "Checks", "signal", "first_frame_for", "canvas_of_state",
+           "PhaseReader", "selection_in_menu"]
