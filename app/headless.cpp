@@ -40,10 +40,6 @@ void stop_headless(AppState& app) {
     delete[] app.canvas.pixels;
     app.canvas.pixels = nullptr;
     for (TileSheet* sheet : {&app.font, &ostrel_sheet, &vhs_sheet, &sierpinsky_sheet}) {
-        if (sheet->surface != nullptr) {
-            SDL_UnlockSurface(sheet->surface);
-            SDL_FreeSurface(sheet->surface);
-        }
-        *sheet = TileSheet{};
+        release_sheet(*sheet);
     }
 }

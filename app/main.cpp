@@ -31,6 +31,9 @@ int main(int /*argc*/, char* /*argv*/[]) {
         return 1;
     }
     if (!app.font.load_bmp("font2.bmp", 8) || !check_font_surface(app.font, "font2.bmp")) {
+        // The picture sheets stay reachable in program-wide storage; the
+        // refused font would be lost with `app`.
+        release_sheet(app.font);
         return 1;
     }
 
