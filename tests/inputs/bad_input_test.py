@@ -233,7 +233,7 @@ def run_case(binary, name, bad_name, content, expected_texts):
             result = subprocess.run(prefix + [binary], cwd=work, env=env, capture_output=True,
                                     timeout=60, text=True, errors="replace")
         except subprocess.TimeoutExpired:
-            return [f"{name}: did not end within 60 s (did it get past the sheets?)"], 60.0, None
+            return [f"{name}: did not end within 60 s (did it get past the sheets?)"], 60.0, ""
         seconds = time.monotonic() - start
     stderr = result.stderr
     if result.returncode < 0:
