@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "display/bmp_header.hpp"
+
 namespace {
 
 // The low eight bits of trunc(v). Every float of magnitude 2^31 or more is a
@@ -23,12 +25,36 @@ constexpr int last_printable_code = 126;
 }  // namespace
 
 bool TileSheet::load_bmp(const char* path, int cell_size) {
-    // SDL_LoadBMP_RW would also answer a null stream with null; testing it
-    // here keeps a missing file from reaching the loader at all.
-    SDL_RWops* stream = SDL_RWFromFile(path, "rb");
-    surface = stream != nullptr ? SDL_LoadBMP_RW(stream, 1) : nullptr;
+    return load_bmp_rw(SDL_RWFromFile(path, "rb"), path, cell_size);
+}
+
+bool TileSheet::load_bmp_rw(SDL_RWops* stream, const char* name, int cell_size) {
+    surface = nullptr;
+    // A missing file (null stream) never reaches the decoder, nor does one
+    // whose header cannot be read and put back.
+    BmpClaim claim;
+    const bool claim_read = stream != nullptr && read_bmp_claim(stream, claim);
+    // SDL allocates and clears the claimed surface before it reads a pixel,
+    // and accepts some headers with their pixels missing: a short file could
+    // cost gigabytes and seconds before any check of ours sees the surface.
+    if (claim_read && claim.is_bmp &&
+        (claim.width > max_sheet_side || claim.height > max_sheet_side)) {
+        SDL_RWclose(stream);
+        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
+                     "%s: expected a BMP image of at most %d x %d pixels, found a header "
+                     "claiming %lld x %lld\n",
+                     name, max_sheet_side, max_sheet_side, static_cast<long long>(claim.width),
+                     static_cast<long long>(claim.height));
+        SDL_Quit();
+        return false;
+    }
+    if (claim_read) {
+        surface = SDL_LoadBMP_RW(stream, 1);  // closes the stream
+    } else if (stream != nullptr) {
+        SDL_RWclose(stream);
+    }
     if (surface == nullptr) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Unable to open surface: %s\n", path);
+        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Unable to open surface: %s\n", name);
         SDL_Quit();
         return false;
     }
@@ -95,6 +121,14 @@ void TileSheet::draw_text(Canvas& canvas, int x, int y, const char* text) const 
     draw_text(canvas, x, y, text, std::strlen(text));
 }
 
+void release_sheet(TileSheet& sheet) {
+    if (sheet.surface != nullptr) {
+        SDL_UnlockSurface(sheet.surface);
+        SDL_FreeSurface(sheet.surface);
+    }
+    sheet = TileSheet{};
+}
+
 bool check_font_surface(const TileSheet& font, const char* path) {
     const SDL_Surface* surface = font.surface;
     if (surface == nullptr) {
@@ -133,12 +167,4 @@ bool check_font_surface(const TileSheet& font, const char* path) {
         return false;
     }
     return true;
-}
-
-void release_sheet(TileSheet& sheet) {
-    if (sheet.surface != nullptr) {
-        SDL_UnlockSurface(sheet.surface);
-        SDL_FreeSurface(sheet.surface);
-    }
-    sheet = TileSheet{};
 }

@@ -13,6 +13,13 @@
 #include "display/canvas.hpp"
 
 struct SDL_Surface;
+struct SDL_RWops;
+
+// The largest width and height a sheet may have. Far above any sheet in use
+// (the pictures are 512 x 512; a font with all 256 codes in one row is 2048
+// wide), and low enough that a file claiming more is refused before anything
+// is allocated for it: at four bytes per pixel a sheet stays under 64 MiB.
+constexpr int max_sheet_side = 4096;
 
 struct TileSheet {
     int cell_width = 0;
@@ -25,10 +32,16 @@ struct TileSheet {
 
     // Opens `path` (relative to the working directory), loads it as BMP and
     // locks it; cell_width = cell_height = cell_size, cells_per_row = surface
-    // width / cell_size. Leaves tint and key alone. On failure logs
-    // "Unable to open surface: <path>", calls SDL_Quit() and returns false;
-    // the sheet then has no surface.
+    // width / cell_size. Leaves tint and key alone. On failure logs a message
+    // naming the file, calls SDL_Quit() and returns false; the sheet then has
+    // no surface. The message is "Unable to open surface: <path>" for a file
+    // that cannot be opened or decoded, and says what was expected and what
+    // was found for a header claiming more than max_sheet_side pixels in
+    // width or height (refused before SDL allocates the surface).
     bool load_bmp(const char* path, int cell_size);
+    // The same from a stream (null when it could not be opened), which is
+    // always closed; `name` names the file in the messages.
+    bool load_bmp_rw(SDL_RWops* stream, const char* name, int cell_size);
 
     // Draws cell `code` with its top-left pixel at (x, y - 1): text stands one
     // row higher than y. Pixels are clipped one by one to 0 <= dx < width and
@@ -45,12 +58,13 @@ struct TileSheet {
     void draw_text(Canvas& canvas, int x, int y, const char* text) const;
 };
 
+// Unlocks and frees the sheet's surface, if it has one, and resets the record
+// to its defaults. The program keeps the sheets it runs with until it ends;
+// a refused sheet, tools and tests release theirs.
+void release_sheet(TileSheet& sheet);
+
 // Checks that the font sheet's surface can be drawn from safely: 24 bits per
 // pixel, at least one cell wide, and rows of cells for every code up to 126.
 // On a mismatch logs a message naming `path`, what was expected and what was
 // found, calls SDL_Quit() and returns false.
 bool check_font_surface(const TileSheet& font, const char* path);
-
-// Unlocks and frees the sheet's surface, if it has one, and resets the sheet
-// to its defaults. For start-ups that fail or end before the process does.
-void release_sheet(TileSheet& sheet);

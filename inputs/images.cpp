@@ -15,25 +15,6 @@ namespace {
 
 constexpr int picture_side = 512;
 
-// fill_from_sheet reads byte k as sample k, so the surface must be one byte
-// per pixel with rows of exactly 512 bytes; anything else would be read out
-// of step or past the end of the buffer. Nothing is converted.
-bool check_picture_surface(const SDL_Surface* surface, const char* path) {
-    const int bits = surface->format->BitsPerPixel;
-    const int bytes = surface->format->BytesPerPixel;
-    if (bits == 8 && bytes == 1 && surface->w == picture_side && surface->h == picture_side &&
-        surface->pitch == picture_side) {
-        return true;
-    }
-    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
-                 "%s: expected an 8-bit picture of 512 x 512 pixels in rows of 512 bytes, "
-                 "found %d bits per pixel (%s), %d x %d pixels in rows of %d bytes\n",
-                 path, bits, SDL_GetPixelFormatName(surface->format->format), surface->w,
-                 surface->h, surface->pitch);
-    SDL_Quit();
-    return false;
-}
-
 }  // namespace
 
 void fill_from_sheet(ComplexGrid& grid, const TileSheet& sheet) {
@@ -53,6 +34,26 @@ void gen_vhs_image(float /*phase*/, ComplexGrid& grid) {
     fill_from_sheet(grid, vhs_sheet);
 }
 
+// fill_from_sheet reads byte k as sample k, so the surface must be one byte
+// per pixel with rows of exactly 512 bytes; anything else would be read out
+// of step or past the end of the buffer. Nothing is converted.
+bool check_picture_surface(const TileSheet& picture, const char* path) {
+    const SDL_Surface* surface = picture.surface;
+    const int bits = surface->format->BitsPerPixel;
+    const int bytes = surface->format->BytesPerPixel;
+    if (bits == 8 && bytes == 1 && surface->w == picture_side && surface->h == picture_side &&
+        surface->pitch == picture_side) {
+        return true;
+    }
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
+                 "%s: expected an 8-bit picture of 512 x 512 pixels in rows of 512 bytes, "
+                 "found %d bits per pixel (%s), %d x %d pixels in rows of %d bytes\n",
+                 path, bits, SDL_GetPixelFormatName(surface->format->format), surface->w,
+                 surface->h, surface->pitch);
+    SDL_Quit();
+    return false;
+}
+
 bool load_picture_sheets() {
     struct Picture {
         TileSheet* sheet;
@@ -65,7 +66,7 @@ bool load_picture_sheets() {
     };
     for (const Picture& picture : pictures) {
         if (!picture.sheet->load_bmp(picture.path, picture_side) ||
-            !check_picture_surface(picture.sheet->surface, picture.path)) {
+            !check_picture_surface(*picture.sheet, picture.path)) {
             return false;
         }
     }

@@ -19,6 +19,12 @@ void gen_ostrel_image(float phase, ComplexGrid& grid);
 void gen_sierpinsky_image(float phase, ComplexGrid& grid);
 void gen_vhs_image(float phase, ComplexGrid& grid);
 
+// Checks that a loaded picture sheet (one with a surface) can be read by
+// fill_from_sheet: one byte per pixel, 512 x 512 pixels in rows of exactly
+// 512 bytes. On a mismatch logs a message naming `path`, what was expected
+// and what was found, calls SDL_Quit() and returns false.
+bool check_picture_surface(const TileSheet& picture, const char* path);
+
 // Loads "ostrel-512x512.bmp", "vhs-512x512.bmp", "sierpinsky-512x512.bmp" in
 // that order from the working directory (cells of 512) and checks that each
 // is an 8-bit 512 x 512 picture with rows of 512 bytes. On the first failure

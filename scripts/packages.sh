@@ -7,6 +7,9 @@ zarvo_build_packages=(build-essential cmake pkg-config libsdl2-dev libglew-dev l
 # What a display-less machine needs to show the window and take screenshots.
 zarvo_display_packages=(xvfb xauth xdotool x11-apps x11-utils imagemagick)
 zarvo_test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libkissfft-dev python3)
+# The libFuzzer build (scripts/fuzz.sh): clang and its runtime libraries,
+# which hold libFuzzer and clang's sanitizers. The tests do not need them.
+zarvo_fuzz_packages=(clang libclang-rt-14-dev)
 
 ensure_packages() {
   local missing=() p

@@ -302,6 +302,48 @@ TEST(DrawText, AdvancesOneCellPerByteAndTreatsNoByteSpecially) {
 
 // ---- loading and the font check ----
 
+// The bytes of a BMP file: file header, a 40-byte info header (or the 12-byte
+// core header of 16-bit sizes), 256 palette entries for 8 bits, then
+// `data_bytes` zero bytes of pixel data. Fields little-endian, by hand.
+std::vector<std::uint8_t> bmp_bytes(std::int64_t width, std::int64_t height, int bits,
+                                    std::uint32_t compression, std::size_t data_bytes,
+                                    bool core_header = false) {
+    std::vector<std::uint8_t> out;
+    const auto put = [&out](std::uint64_t v, int bytes) {
+        for (int k = 0; k < bytes; ++k) {
+            out.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
+        }
+    };
+    const std::size_t palette = bits == 8 && !core_header ? 1024 : 0;
+    const std::size_t offset = 14 + (core_header ? 12 : 40) + palette;
+    out.push_back('B');
+    out.push_back('M');
+    put(offset + data_bytes, 4);
+    put(0, 4);
+    put(offset, 4);
+    if (core_header) {
+        put(12, 4);
+        put(static_cast<std::uint64_t>(width), 2);
+        put(static_cast<std::uint64_t>(height), 2);
+        put(1, 2);
+        put(static_cast<std::uint64_t>(bits), 2);
+    } else {
+        put(40, 4);
+        put(static_cast<std::uint64_t>(width), 4);  // two's complement, low 32 bits
+        put(static_cast<std::uint64_t>(height), 4);
+        put(1, 2);
+        put(static_cast<std::uint64_t>(bits), 2);
+        put(compression, 4);
+        put(data_bytes, 4);
+        put(2835, 4);
+        put(2835, 4);
+        put(palette / 4, 4);
+        put(0, 4);
+    }
+    out.resize(out.size() + palette + data_bytes, 0);
+    return out;
+}
+
 class SheetFiles : public ::testing::Test {
 protected:
     std::filesystem::path dir;
@@ -366,6 +408,71 @@ TEST_F(SheetFiles, MissingFileIsReportedByName) {
     ASSERT_EQ(messages.size(), 1u);
     // SDL drops the message's final line feed.
     EXPECT_EQ(messages[0], "Unable to open surface: " + path);
+}
+
+// SDL allocates and clears the whole claimed surface before it reads a pixel,
+// so a claim above the largest sheet is refused from the header alone, and
+// the stream is closed (the sanitizer build reports a leaked one).
+TEST_F(SheetFiles, HeaderClaimingMoreThanTheLargestSheetIsRefusedBeforeDecoding) {
+    constexpr std::uint32_t rle8 = 1;
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        const char* claim;  // "W x H" in the refusal, or null: loads
+        int width, height;  // the loaded surface's size
+    };
+    const Case cases[] = {
+        {"one column too wide", bmp_bytes(4097, 1, 8, 0, 4100), "4097 x 1", 0, 0},
+        {"one row too high", bmp_bytes(1, 4097, 8, 0, 4 * 4097), "1 x 4097", 0, 0},
+        {"-2^31 rows, top-down", bmp_bytes(8, -2147483648LL, 8, 0, 64), "8 x 2147483648", 0, 0},
+        {"core header", bmp_bytes(65535, 2, 24, 0, 0, true), "65535 x 2", 0, 0},
+        // "End of bitmap" at once: a complete run-length image of any size.
+        {"run-length", bmp_bytes(30000, 30000, 8, rle8, 2), "30000 x 30000", 0, 0},
+        {"as wide as allowed", bmp_bytes(4096, 1, 8, 0, 4096), nullptr, 4096, 1},
+        {"top-down", bmp_bytes(8, -8, 8, 0, 64), nullptr, 8, 8},
+        {"core header, small", bmp_bytes(8, 8, 24, 0, 8 * 24, true), nullptr, 8, 8},
+    };
+    for (const Case& c : cases) {
+        messages.clear();
+        TileSheet sheet;
+        SDL_RWops* stream = SDL_RWFromConstMem(c.bytes.data(), static_cast<int>(c.bytes.size()));
+        ASSERT_NE(stream, nullptr);
+        const bool loaded = sheet.load_bmp_rw(stream, "claim.bmp", 8);
+        if (c.claim != nullptr) {
+            EXPECT_FALSE(loaded) << c.what;
+            EXPECT_EQ(sheet.surface, nullptr) << c.what;
+            ASSERT_EQ(messages.size(), 1u) << c.what;
+            EXPECT_EQ(messages[0],
+                      std::string("claim.bmp: expected a BMP image of at most 4096 x 4096 pixels, "
+                                  "found a header claiming ") +
+                          c.claim)
+                << c.what;
+        } else {
+            ASSERT_TRUE(loaded) << c.what << ": " << (messages.empty() ? "" : messages[0]);
+            EXPECT_EQ(sheet.surface->w, c.width) << c.what;
+            EXPECT_EQ(sheet.surface->h, c.height) << c.what;
+            EXPECT_TRUE(messages.empty()) << c.what;
+        }
+        release_sheet(sheet);
+    }
+}
+
+// Reading the claim puts the stream back where the image starts, which need
+// not be the start of the stream.
+TEST_F(SheetFiles, LoadsFromTheStreamsPosition) {
+    std::vector<std::uint8_t> bytes = {'j', 'u', 'n', 'k', '!'};
+    const std::vector<std::uint8_t> image = bmp_bytes(16, 8, 24, 0, 16 * 8 * 3);
+    bytes.insert(bytes.end(), image.begin(), image.end());
+    SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(SDL_RWseek(stream, 5, RW_SEEK_SET), 5);
+    TileSheet sheet;
+    ASSERT_TRUE(sheet.load_bmp_rw(stream, "offset.bmp", 8)) << SDL_GetError();
+    EXPECT_EQ(sheet.surface->w, 16);
+    EXPECT_EQ(sheet.cells_per_row, 2);
+    EXPECT_TRUE(messages.empty());
+    release_sheet(sheet);
+    EXPECT_EQ(sheet.surface, nullptr);
 }
 
 TEST_F(SheetFiles, FontCheckRefusesWhatCannotBeDrawn) {
