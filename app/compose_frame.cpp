@@ -97,12 +97,14 @@ void compose_frame(AppState& app) {
             app.transformed.draw_phase(app.draw_colour, canvas, 555);
         }
     } else {
+        // Captions and frames lie outside both panels, so drawing them first
+        // changes no pixel; both panels then come from one sweep of the
+        // spectrum, leaving the pen as the phase panel does.
         draw_caption(app, "Magnitude %dx%d", 554);
         draw_white_frame(app, 554);
-        app.transformed.draw_magnitude(app.draw_colour, canvas, 555, true, 60.0f);
         draw_caption(app, "Phase %dx%d", 1088);
         draw_white_frame(app, 1088);
-        app.transformed.draw_phase(app.draw_colour, canvas, 1089);
+        app.transformed.draw_magnitude_and_phase(app.draw_colour, canvas, 555, 1089, 60.0f);
     }
 
     // 11. Smoothed rate over one whole turn of the loop. The difference is

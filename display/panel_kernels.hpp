@@ -30,6 +30,11 @@ void draw_magnitude_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
 // Precondition: phase_avx2_supported().
 void draw_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x,
                      bool recompute_all = false);
+// Both spectrum panels row by row (see draw_magnitude_and_phase).
+// Precondition: phase_avx2_supported().
+void draw_magnitude_and_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
+                                   int x_magnitude, int x_phase, float gain,
+                                   bool recompute_all = false);
 
 // Pixel rules shared by the kernels, for the samples they take one at a time.
 namespace panel_pixels {

@@ -16,6 +16,11 @@
 //
 // The pen: every pixel is written through it, so afterwards it holds the grey
 // of the last pixel drawn (which for the phase may be negative, e.g. -63).
+// draw_magnitude_and_phase(pen, canvas, x_magnitude, x_phase, gain): the
+//   quadrant-shifted magnitude panel at x_magnitude, then the phase panel at
+//   x_phase, with the pixels and the final pen of those two calls; both
+//   panels' rows come from the same row of samples, which is read once.
+//   The two panels must not overlap.
 // Neither operation clips: x + W <= canvas width and 21 + H <= canvas height.
 #pragma once
 

@@ -377,6 +377,38 @@ ZARVO_AVX2 void draw_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& 
     pen = {grey, grey, grey};
 }
 
+ZARVO_AVX2 void draw_magnitude_and_phase_avx2(const ComplexGrid& grid, RgbColor& pen,
+                                              Canvas& canvas, int x_magnitude, int x_phase,
+                                              float gain, bool recompute_all) {
+    assert(phase_avx2_supported());
+    assert(x_magnitude >= 0 && x_magnitude + grid.width <= canvas.width &&
+           panel_pixels::top + grid.height <= canvas.height);
+    assert(x_phase >= 0 && x_phase + grid.width <= canvas.width);
+    if (grid.size() == 0) {
+        return;
+    }
+    static const ExactAngles exact = exact_angles();
+    const float max = largest_magnitude(grid);
+    const float scale = max > 0.0f ? gain / max : 1.0f;
+    // Both panels are shifted alike, so panel row i of each comes from the
+    // same row of samples, still in the first-level cache for the second.
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        const PanelRow row = panel_row(grid, i, true);
+        const std::int32_t first = grid.width - row.split;
+        const std::size_t at = pixel_offset(canvas, 0, panel_pixels::top + i);
+        std::uint8_t* magnitude_dst =
+            canvas.pixels + at + 3 * static_cast<std::size_t>(x_magnitude);
+        magnitude_run(row.source + row.split, magnitude_dst, first, scale);
+        magnitude_run(row.source, magnitude_dst + 3 * first, row.split, scale);
+        std::uint8_t* phase_dst = canvas.pixels + at + 3 * static_cast<std::size_t>(x_phase);
+        phase_run(row.source + row.split, phase_dst, first, exact, recompute_all);
+        phase_run(row.source, phase_dst + 3 * first, row.split, exact, recompute_all);
+    }
+    // The phase panel is drawn last: its last pixel leaves the pen.
+    const std::int32_t grey = scalar_phase_grey(last_drawn_sample(grid, true));
+    pen = {grey, grey, grey};
+}
+
 #else  // no vector library in this build
 
 bool phase_avx2_supported() {
@@ -385,6 +417,12 @@ bool phase_avx2_supported() {
 
 void draw_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x, bool) {
     draw_phase_portable(grid, pen, canvas, x);
+}
+
+void draw_magnitude_and_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
+                                   int x_magnitude, int x_phase, float gain, bool) {
+    draw_magnitude_avx2(grid, pen, canvas, x_magnitude, true, gain);
+    draw_phase_portable(grid, pen, canvas, x_phase);
 }
 
 #endif
@@ -406,6 +444,12 @@ void draw_magnitude_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
 
 void draw_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x, bool) {
     draw_phase_portable(grid, pen, canvas, x);
+}
+
+void draw_magnitude_and_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
+                                   int x_magnitude, int x_phase, float gain, bool) {
+    draw_magnitude_portable(grid, pen, canvas, x_magnitude, true, gain);
+    draw_phase_portable(grid, pen, canvas, x_phase);
 }
 
 #endif

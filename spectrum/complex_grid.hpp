@@ -62,6 +62,10 @@ struct ComplexGrid {
     // Spectrum panels (see display/panels.hpp). Defined in display/.
     void draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shifted, float gain) const;
     void draw_phase(RgbColor& pen, Canvas& canvas, int x) const;
+    // draw_magnitude(pen, canvas, x_magnitude, true, gain) and then
+    // draw_phase(pen, canvas, x_phase), from one sweep of the samples.
+    void draw_magnitude_and_phase(RgbColor& pen, Canvas& canvas, int x_magnitude, int x_phase,
+                                  float gain) const;
 
     std::int64_t size() const { return std::int64_t{width} * height; }
 };

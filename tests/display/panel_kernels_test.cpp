@@ -35,11 +35,13 @@ struct OwnedCanvas {
 
 using MagnitudeDraw = std::function<void(const ComplexGrid&, RgbColor&, Canvas&, int, bool, float)>;
 using PhaseDraw = std::function<void(const ComplexGrid&, RgbColor&, Canvas&, int)>;
+using BothDraw = std::function<void(const ComplexGrid&, RgbColor&, Canvas&, int, int, float)>;
 
 struct Named {
     std::string name;
     MagnitudeDraw magnitude;
     PhaseDraw phase;
+    BothDraw both = nullptr;
 };
 
 std::vector<Named> implementations() {
@@ -66,7 +68,19 @@ std::vector<Named> implementations() {
                        [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) {
                            draw_phase_avx2(g, pen, c, x, true);
                        }});
+        all.push_back({"avx2 both panels", nullptr, nullptr,
+                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp,
+                          float gain) { draw_magnitude_and_phase_avx2(g, pen, c, xm, xp, gain); }});
+        all.push_back(
+            {"avx2 both panels, all lanes recomputed", nullptr, nullptr,
+             [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp, float gain) {
+                 draw_magnitude_and_phase_avx2(g, pen, c, xm, xp, gain, true);
+             }});
     }
+    all.push_back({"member, both panels", nullptr, nullptr,
+                   [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp, float gain) {
+                       g.draw_magnitude_and_phase(pen, c, xm, xp, gain);
+                   }});
     return all;
 }
 
@@ -107,6 +121,21 @@ void expect_panels_match(const ComplexGrid& grid, const std::string& what) {
                         << what << ": magnitude, " << impl.name << ", shifted " << shifted
                         << ", gain " << gain;
                 }
+            }
+        }
+        if (impl.both) {
+            // Magnitude on the left, phase far right, as one call and as the
+            // two plain calls in that order.
+            for (float gain : {60.0f, 1.0f, 0.0f, 1e30f}) {
+                OwnedCanvas expected;
+                OwnedCanvas actual;
+                RgbColor expected_pen = {7, 7, 7};
+                RgbColor actual_pen = {7, 7, 7};
+                reference::draw_magnitude(grid, expected_pen, expected.canvas, 21, true, gain);
+                reference::draw_phase(grid, expected_pen, expected.canvas, x);
+                impl.both(grid, actual_pen, actual.canvas, 21, x, gain);
+                EXPECT_TRUE(same_drawing(actual, actual_pen, expected, expected_pen))
+                    << what << ": both panels, " << impl.name << ", gain " << gain;
             }
         }
         if (impl.phase) {
