@@ -54,10 +54,10 @@ void compose_frame(AppState& app) {
         app.show_magnitude = !app.show_magnitude;
     }
 
-    // 4. The test overwrites the working grid.
-    app.catalogue[app.selection].generator(app.phase, app.working);
-
-    // 5. Clear to black.
+    // 5. Clear to black. (Steps 4 and 8 come later: the test and the
+    // transform touch only the grids, the drawing before them only the
+    // canvas, so the order changes no byte; the grid just written is then
+    // still in the cache for the input panel and the transform.)
     Canvas& canvas = app.canvas;
     std::memset(canvas.pixels, 0, static_cast<std::size_t>(canvas.width) * canvas.height * 3);
 
@@ -76,14 +76,17 @@ void compose_frame(AppState& app) {
         app.font.draw_text(canvas, 20, y + 3, app.catalogue[i].label);
     }
 
-    // 8. Transform a copy of the input.
-    app.transformed.transform_2d_of(app.working);
+    // 4. The test overwrites the working grid.
+    app.catalogue[app.selection].generator(app.phase, app.working);
 
     // 9. Input panel.
     set_tint(app.font, 1.0f, 1.0f, 1.0f);
     draw_caption(app, "Input(real part only) %dx%d", 20);
     draw_white_frame(app, 20);
     app.working.draw_magnitude(app.draw_colour, canvas, 21, false, 1.0f);
+
+    // 8. Transform a copy of the input.
+    app.transformed.transform_2d_of(app.working);
 
     // 10. Spectrum panels: caption, frame, panel.
     if (app.condensed) {
