@@ -289,14 +289,6 @@ ZARVO_AVX512_INLINE __m512 both_halves(const float* p) {
     return _mm512_broadcast_f32x8(_mm256_loadu_ps(p));
 }
 
-// Asks for the cache lines of bytes [p, p + bytes) ahead of their use.
-ZARVO_AVX512_INLINE void prefetch_lines(const float* p, std::size_t bytes) {
-    const char* at = reinterpret_cast<const char*>(p);
-    for (std::size_t offset = 0; offset < bytes; offset += 64) {
-        _mm_prefetch(at + offset, _MM_HINT_T0);
-    }
-}
-
 // Reads every cache line of the three arrays in address order, one line of
 // each in turn. The passes below visit rows in bit-reversed order and write
 // column blocks and row runs far apart, which no hardware prefetcher
@@ -417,25 +409,7 @@ ZARVO_AVX512 void finish_columns(float* samples, std::uint32_t block_index, cons
     float* first = samples + 2 * std::size_t{c * count + k0};
     float* second = first + 2 * std::size_t{count};
     const std::size_t row_floats = 2 * std::size_t{n};
-    const float* next_first = nullptr;
-    const float* next_second = nullptr;
-    if (block_index + 1 < n / 16) {
-        const std::uint32_t next = block_index + 1;
-        next_first =
-            samples + 2 * std::size_t{2 * (next / (count / 8)) * count + 8 * (next % (count / 8))};
-        next_second = next_first + 2 * std::size_t{count};
-    }
     for (std::uint32_t j = 0; j < h; ++j) {
-        // Every output run lies on a row of its own, one stride apart: ask
-        // for the next block's runs in these rows while this one computes.
-        if (next_first != nullptr) {
-#pragma GCC unroll 8
-            for (std::uint32_t i = 0; i < 8; ++i) {
-                const std::size_t row = row_floats * (j + i * h);
-                _mm_prefetch(reinterpret_cast<const char*>(next_first + row), _MM_HINT_T0);
-                _mm_prefetch(reinterpret_cast<const char*>(next_second + row), _MM_HINT_T0);
-            }
-        }
         Lanes x[8];
 #pragma GCC unroll 8
         for (std::uint32_t i = 0; i < 8; ++i) {
@@ -468,12 +442,6 @@ ZARVO_AVX512 void transform_lanes(const float* source, float* samples, float* bl
     // the cache.
     constexpr std::uint32_t group = n / 8;
     for (std::uint32_t p = 0; p < n; p += 2) {
-        // Rows come in bit-reversed order, which no hardware prefetcher
-        // follows: fetch the next pair while this one is transformed.
-        if (p + 3 < n) {
-            prefetch_lines(source + 2 * std::size_t{reversed[p + 2]} * n, 8 * std::size_t{n});
-            prefetch_lines(source + 2 * std::size_t{reversed[p + 3]} * n, 8 * std::size_t{n});
-        }
         transform_rows<n>(source + 2 * std::size_t{reversed[p]} * n,
                           source + 2 * std::size_t{reversed[p + 1]} * n, chunks, blocks, p, plan);
         if ((p + 2) % group == 0) {
