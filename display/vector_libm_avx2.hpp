@@ -60,6 +60,25 @@ ZARVO_AVX2 inline __m128 round_to_float(__m256d d, int& unsure) {
     return f;
 }
 
+// The guard's fallback over eight float lanes: every lane marked in `unsure`
+// takes scalar(its argument), the others keep their vector value.
+template <typename Scalar>
+ZARVO_AVX2 inline __m256 recompute_lanes(__m256 args, __m256 values, int unsure, Scalar scalar) {
+    if (unsure == 0) {
+        return values;
+    }
+    alignas(32) float arg[8];
+    alignas(32) float value[8];
+    _mm256_store_ps(arg, args);
+    _mm256_store_ps(value, values);
+    for (int l = 0; l < 8; ++l) {
+        if ((unsure >> l) & 1) {
+            value[l] = scalar(arg[l]);
+        }
+    }
+    return _mm256_load_ps(value);
+}
+
 }  // namespace vector_libm
 
 #endif

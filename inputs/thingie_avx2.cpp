@@ -27,21 +27,8 @@ ZARVO_AVX2 inline __m256 sines(__m256 a, bool recompute_all) {
         _ZGVdN4v_sin(_mm256_cvtps_pd(_mm256_castps256_ps128(a))), unsure_low);
     const __m128 high = vector_libm::round_to_float(
         _ZGVdN4v_sin(_mm256_cvtps_pd(_mm256_extractf128_ps(a, 1))), unsure_high);
-    __m256 s = _mm256_set_m128(high, low);
     const int unsure = recompute_all ? 0xFF : unsure_low | (unsure_high << 4);
-    if (unsure != 0) {
-        alignas(32) float args[8];
-        alignas(32) float lanes[8];
-        _mm256_store_ps(args, a);
-        _mm256_store_ps(lanes, s);
-        for (int l = 0; l < 8; ++l) {
-            if ((unsure >> l) & 1) {
-                lanes[l] = scalar_sine(args[l]);
-            }
-        }
-        s = _mm256_load_ps(lanes);
-    }
-    return s;
+    return vector_libm::recompute_lanes(a, _mm256_set_m128(high, low), unsure, scalar_sine);
 }
 
 }  // namespace

@@ -30,23 +30,8 @@ float scalar_sine(float a) {
 // float(sin(double(a))) in eight lanes, the scalar value in every lane.
 ZARVO_AVX512 inline __m256 sines(__m256 a, bool recompute_all) {
     int unsure = 0;
-    __m256 s = vector_libm::round_to_float(_ZGVeN8v_sin(_mm512_cvtps_pd(a)), unsure);
-    if (recompute_all) {
-        unsure = 0xFF;
-    }
-    if (unsure != 0) {
-        alignas(32) float args[8];
-        alignas(32) float lanes[8];
-        _mm256_store_ps(args, a);
-        _mm256_store_ps(lanes, s);
-        for (int l = 0; l < 8; ++l) {
-            if ((unsure >> l) & 1) {
-                lanes[l] = scalar_sine(args[l]);
-            }
-        }
-        s = _mm256_load_ps(lanes);
-    }
-    return s;
+    const __m256 s = vector_libm::round_to_float(_ZGVeN8v_sin(_mm512_cvtps_pd(a)), unsure);
+    return vector_libm::recompute_lanes(a, s, recompute_all ? 0xFF : unsure, scalar_sine);
 }
 
 }  // namespace
