@@ -87,7 +87,7 @@ void ComplexGrid::draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shif
 void ComplexGrid::draw_magnitude_and_phase(RgbColor& pen, Canvas& canvas, int x_magnitude,
                                            int x_phase, float gain) const {
     assert(x_magnitude + width <= x_phase || x_phase + width <= x_magnitude);
-    static const bool use_avx2 = phase_avx2_supported();
+    static const bool use_avx2 = panels_avx2_supported();
     if (use_avx2) {
         draw_magnitude_and_phase_avx2(*this, pen, canvas, x_magnitude, x_phase, gain);
     } else {
@@ -98,7 +98,7 @@ void ComplexGrid::draw_magnitude_and_phase(RgbColor& pen, Canvas& canvas, int x_
 
 void ComplexGrid::draw_phase(RgbColor& pen, Canvas& canvas, int x) const {
     assert(x >= 0 && x + width <= canvas.width && panel_pixels::top + height <= canvas.height);
-    static const bool use_avx2 = phase_avx2_supported();
+    static const bool use_avx2 = panels_avx2_supported();
     if (use_avx2) {
         draw_phase_avx2(*this, pen, canvas, x);
     } else {

@@ -4,8 +4,9 @@
 // (the squares, their sum, the products by the scale and by 255 are the same
 // single IEEE operations), so each pixel gets the bits the plain form gives.
 // The square root is sqrtps (see panel_pixels::magnitude for why the float
-// root equals the double one rounded), and the phase greys come from glibc's
-// vector arctangent behind a guard on the grey level (see phase_greys).
+// root equals the double one rounded), and the phase greys come from a
+// float estimate of the angle behind a guard on the grey level (see
+// phase_greys).
 #include <cassert>
 #include <cmath>
 #include <cstdint>
@@ -15,8 +16,6 @@
 #if defined(__x86_64__)
 
 #include <immintrin.h>
-
-#include "display/vector_libm_avx2.hpp"
 
 // Compiled for AVX2 only where it is used; this code runs only after the CPU
 // check. FMA stays off: a fused multiply-add would round once where the
@@ -161,22 +160,7 @@ ZARVO_AVX2 void draw_magnitude_avx2(const ComplexGrid& grid, RgbColor& pen, Canv
     pen = {grey, grey, grey};
 }
 
-#if defined(ZARVO_HAVE_LIBMVEC)
-
 namespace {
-
-// Angles that the vector function is not asked for: with a zero part the
-// arctangent is exact by IEEE rules, taken from the scalar function once
-// (atan2(+0, -1) is pi and atan2(1, +0) is pi/2 rounded to double; rounding
-// to float is symmetric, so the sign can be put on afterwards).
-struct ExactAngles {
-    float pi;
-    float half_pi;
-};
-
-ExactAngles exact_angles() {
-    return {static_cast<float>(std::atan2(0.0, -1.0)), static_cast<float>(std::atan2(1.0, 0.0))};
-}
 
 std::int32_t scalar_phase_grey(const Complex& s) {
     const float a =
@@ -185,31 +169,12 @@ std::int32_t scalar_phase_grey(const Complex& s) {
     return panel_pixels::grey_of((a * 0.15915494f) * 255.0f);
 }
 
-// The greys of angles known to be finite and within [-4, 4], where the
-// scaled value lies far inside the int32 range and below 256: the
-// truncation alone is grey_of.
+// The greys of angles within [-4, 4], where the scaled value lies far
+// inside the int32 range and below 256: the truncation alone is grey_of.
 ZARVO_AVX2_INLINE __m256i angle_greys(__m256 angle) {
     return _mm256_cvttps_epi32(
         _mm256_mul_ps(_mm256_mul_ps(angle, _mm256_set1_ps(0.15915494f)), _mm256_set1_ps(255.0f)));
 }
-
-// The guard of the phase greys: in every lane the grey must be the one that
-// the plain definition (double atan2, rounded to float, scaled, truncated)
-// gives.
-//
-// The angle comes from glibc's vector atan2f, documented to within 4 ulp
-// (of a float) of the true angle t; the scalar double atan2 is within 1 ulp
-// of a double of t. The plain angle, the scalar result rounded to float, is
-// therefore within 5 float ulps of t and so within `grey_guard_steps` float
-// steps of the vector angle f (the steps near f are at least half an ulp of
-// t). The grey, as an integer before its low bits are taken, never
-// decreases as the angle grows (rounding to float, the two products by
-// positive constants and the truncation all keep order). So when the angles
-// `grey_guard_steps` steps below and above f give the same grey, every angle
-// between them does, the plain one included. A grey level spans about
-// 100000 float steps, so almost every lane passes; the rest, and lanes with
-// a part that is infinite or NaN, take the scalar function.
-constexpr std::int32_t grey_guard_steps = 32;
 
 // The two parts of eight samples, in order.
 struct Parts {
@@ -232,121 +197,87 @@ ZARVO_AVX2_INLINE __m256 finite_lanes(Parts s) {
                          _mm256_cmp_ps(_mm256_andnot_ps(sign, s.im), inf, _CMP_LT_OQ));
 }
 
-// Lanes with both parts finite and neither zero: the ones the vector
-// function is asked about.
-ZARVO_AVX2_INLINE __m256 routine_lanes(Parts s, __m256 finite) {
-    const __m256 zero = _mm256_setzero_ps();
-    const __m256 zero_part =
-        _mm256_or_ps(_mm256_cmp_ps(s.re, zero, _CMP_EQ_OQ), _mm256_cmp_ps(s.im, zero, _CMP_EQ_OQ));
-    return _mm256_andnot_ps(zero_part, finite);
+// a + b s, as the scalar form writes it.
+ZARVO_AVX2_INLINE __m256 pair_term(float a, float b, __m256 s) {
+    return _mm256_add_ps(_mm256_set1_ps(a), _mm256_mul_ps(_mm256_set1_ps(b), s));
 }
 
-// The vector angle of the routine lanes; the others ask for atan2f(1, 1),
-// so the vector function never meets a zero, infinite or NaN part, and
-// eight lanes without a routine one (common in the spectra of the
-// symmetric tests, mostly exact zeros) skip the call. Whatever a
-// non-routine lane holds is overwritten later.
-ZARVO_AVX2_INLINE __m256 vector_angles(Parts s) {
-    const __m256 routine = routine_lanes(s, finite_lanes(s));
-    if (_mm256_movemask_ps(routine) == 0) {
-        return _mm256_setzero_ps();
-    }
-    const __m256 one = _mm256_set1_ps(1.0f);
-    return _ZGVdN8vv_atan2f(_mm256_blendv_ps(one, s.im, routine),
-                            _mm256_blendv_ps(one, s.re, routine));
-}
-
-// The phase greys of eight samples p[0 .. 7] (parts s, vector angles
-// `angle`), in order: in every lane the grey that the plain definition
-// (double atan2, rounded to float, scaled, truncated) gives.
-ZARVO_AVX2_INLINE __m256i phase_greys(const Complex* p, Parts s, __m256 angle,
-                                      const ExactAngles& exact, bool recompute_all) {
+// panel_pixels::phase_angle::estimate in eight lanes, operation for
+// operation: minps and maxps make the scalar form's choices (each returns
+// its second operand unless the first is strictly smaller or greater), and
+// blendv and the sign masks go by the sign bit, as signbit does.
+ZARVO_AVX2_INLINE __m256 angle_estimates(Parts s) {
+    namespace angle = panel_pixels::phase_angle;
+    const float* c = angle::coefficients;
     const __m256 sign = _mm256_set1_ps(-0.0f);
-    const __m256 finite = finite_lanes(s);
-    const __m256 routine = routine_lanes(s, finite);
-    const int routine_bits = _mm256_movemask_ps(routine);
-    // Infinite or NaN parts go to the scalar function.
-    int unsure = ~_mm256_movemask_ps(finite) & 0xFF;
-
-    if (routine_bits != 0) {
-        // The guard: the greys of the angles grey_guard_steps float steps to
-        // either side. Stepping the bit pattern moves away from or towards
-        // zero by the sign; either way the two ends bracket the angle. An
-        // angle that is not finite, or so close to zero that a step could
-        // cross it, fails, and so does one beyond 4: the true angle lies
-        // within [-pi, pi], so that would break the contract.
-        const __m256i bits = _mm256_castps_si256(angle);
-        const __m256i steps = _mm256_set1_epi32(grey_guard_steps);
-        const __m256i grey_below = angle_greys(_mm256_castsi256_ps(_mm256_sub_epi32(bits, steps)));
-        const __m256i grey_above = angle_greys(_mm256_castsi256_ps(_mm256_add_epi32(bits, steps)));
-        const __m256 magnitude = _mm256_andnot_ps(sign, angle);
-        const __m256 away_from_zero = _mm256_cmp_ps(
-            magnitude, _mm256_castsi256_ps(_mm256_set1_epi32(2 * grey_guard_steps)), _CMP_GT_OQ);
-        const __m256 bounded = _mm256_cmp_ps(magnitude, _mm256_set1_ps(4.0f), _CMP_LT_OQ);
-        const __m256 sure =
-            _mm256_and_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(grey_below, grey_above)),
-                          _mm256_and_ps(away_from_zero, bounded));
-        unsure |= ~_mm256_movemask_ps(sure) & routine_bits;
-    }
-
-    if (routine_bits != 0xFF) {
-        // atan2(y, +-0) = +-pi/2 by the sign of y (y not zero); atan2(+-0, x)
-        // = +-0 when x is +0 or positive, +-pi when x is -0 or negative.
-        const __m256 zero = _mm256_setzero_ps();
-        const __m256 zero_re = _mm256_cmp_ps(s.re, zero, _CMP_EQ_OQ);
-        const __m256 zero_im = _mm256_cmp_ps(s.im, zero, _CMP_EQ_OQ);
-        const __m256 im_sign = _mm256_and_ps(s.im, sign);
-        const __m256 re_negative =
-            _mm256_castsi256_ps(_mm256_srai_epi32(_mm256_castps_si256(s.re), 31));
-        const __m256 on_imaginary_axis = _mm256_or_ps(im_sign, _mm256_set1_ps(exact.half_pi));
-        const __m256 on_real_axis =
-            _mm256_or_ps(im_sign, _mm256_and_ps(re_negative, _mm256_set1_ps(exact.pi)));
-        angle = _mm256_blendv_ps(angle, on_imaginary_axis, _mm256_and_ps(zero_re, finite));
-        angle = _mm256_blendv_ps(angle, on_real_axis, _mm256_and_ps(zero_im, finite));
-    }
-    // Every lane not marked unsure now has an angle in [-4, 4].
-    __m256i grey = angle_greys(angle);
-
-    if (recompute_all) {
-        unsure = 0xFF;
-    }
-    if (unsure != 0) {
-        alignas(32) std::int32_t lanes[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), grey);
-        for (int l = 0; l < 8; ++l) {
-            if ((unsure >> l) & 1) {
-                lanes[l] = scalar_phase_grey(p[l]);
-            }
-        }
-        grey = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
-    }
-    return grey;
+    const __m256 ax = _mm256_andnot_ps(sign, s.re);
+    const __m256 ay = _mm256_andnot_ps(sign, s.im);
+    const __m256 low = _mm256_min_ps(ay, ax);
+    const __m256 high = _mm256_max_ps(ax, ay);
+    const __m256 q = _mm256_and_ps(_mm256_div_ps(low, high),
+                                   _mm256_cmp_ps(high, _mm256_setzero_ps(), _CMP_GT_OQ));
+    const __m256 s1 = _mm256_mul_ps(q, q);
+    const __m256 s2 = _mm256_mul_ps(s1, s1);
+    const __m256 s4 = _mm256_mul_ps(s2, s2);
+    const __m256 p_low =
+        _mm256_add_ps(pair_term(c[0], c[1], s1), _mm256_mul_ps(pair_term(c[2], c[3], s1), s2));
+    const __m256 p_high =
+        _mm256_add_ps(pair_term(c[4], c[5], s1), _mm256_mul_ps(_mm256_set1_ps(c[6]), s2));
+    const __m256 t = _mm256_mul_ps(_mm256_add_ps(p_low, _mm256_mul_ps(p_high, s4)), q);
+    // The octant: the base angle, and t negated where exactly one of steep
+    // and left holds.
+    const __m256 steep = _mm256_cmp_ps(ay, ax, _CMP_GT_OQ);
+    const __m256 left = _mm256_castsi256_ps(_mm256_srai_epi32(_mm256_castps_si256(s.re), 31));
+    const __m256 base = _mm256_blendv_ps(_mm256_and_ps(left, _mm256_set1_ps(angle::pi)),
+                                         _mm256_set1_ps(angle::half_pi), steep);
+    const __m256 flip = _mm256_and_ps(_mm256_xor_ps(steep, left), sign);
+    const __m256 a = _mm256_add_ps(base, _mm256_xor_ps(t, flip));
+    return _mm256_xor_ps(a, _mm256_and_ps(s.im, sign));
 }
 
-// Samples per block: the vector angles of a block are computed first, in a
-// loop with nothing else live across the calls (every vector register is
-// clobbered by a call), then the greys are finished from the block.
-constexpr std::int32_t phase_block = 256;
+// The lanes of `grey` marked in `unsure` from the scalar function. Out of
+// line: it runs for a few samples a frame, and its call would otherwise
+// clobber the vector registers of the loop around it.
+ZARVO_AVX2 __attribute__((noinline)) __m256i recompute_greys(const Complex* p, __m256i grey, int unsure) {
+    alignas(32) std::int32_t lanes[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), grey);
+    for (int l = 0; l < 8; ++l) {
+        if ((unsure >> l) & 1) {
+            lanes[l] = scalar_phase_grey(p[l]);
+        }
+    }
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+}
+
+// The phase greys of p[0 .. 7], in order: in every lane the grey that the
+// plain definition (double atan2, rounded to float, scaled, truncated)
+// gives.
+//
+// The guard: the plain angle lies within phase_angle::bound of the estimate
+// t. The grey, as an integer before its low bits are taken, never decreases
+// as the angle grows (the two products by positive constants, each rounded,
+// and the truncation all keep order). So when t - bound and t + bound give
+// the same grey, every angle between them does, the plain one included. A
+// grey level spans 0.0246 of angle, so about one sample in 6000 fails; those
+// lanes, and lanes with an infinite or NaN part, take the scalar function.
+ZARVO_AVX2_INLINE __m256i phase_greys(const Complex* p, bool recompute_all) {
+    const Parts s = load_parts(p);
+    const __m256 angle = angle_estimates(s);
+    const __m256 bound = _mm256_set1_ps(panel_pixels::phase_angle::bound);
+    const __m256i below = angle_greys(_mm256_sub_ps(angle, bound));
+    const __m256i above = angle_greys(_mm256_add_ps(angle, bound));
+    const __m256 sure =
+        _mm256_and_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(below, above)), finite_lanes(s));
+    const int unsure = recompute_all ? 0xFF : ~_mm256_movemask_ps(sure) & 0xFF;
+    return unsure == 0 ? below : recompute_greys(p, below, unsure);
+}
 
 ZARVO_AVX2 void phase_run(const Complex* src, std::uint8_t* dst, std::int32_t n,
-                          const ExactAngles& exact, bool recompute_all) {
-    alignas(32) float angles[phase_block];
+                          bool recompute_all) {
     std::int32_t j = 0;
-    while (n - j >= 16) {
-        const std::int32_t rest = (n - j) & ~15;
-        const std::int32_t block = rest < phase_block ? rest : phase_block;
-        for (std::int32_t t = 0; t < block; t += 8) {
-            _mm256_store_ps(angles + t, vector_angles(load_parts(src + j + t)));
-        }
-        for (std::int32_t t = 0; t < block; t += 16, dst += 48) {
-            const Complex* p = src + j + t;
-            const __m256i first =
-                phase_greys(p, load_parts(p), _mm256_load_ps(angles + t), exact, recompute_all);
-            const __m256i second = phase_greys(
-                p + 8, load_parts(p + 8), _mm256_load_ps(angles + t + 8), exact, recompute_all);
-            store_greys(dst, first, second);
-        }
-        j += block;
+    for (; j + 16 <= n; j += 16, dst += 48) {
+        store_greys(dst, phase_greys(src + j, recompute_all),
+                    phase_greys(src + j + 8, recompute_all));
     }
     for (; j < n; ++j, dst += 3) {
         panel_pixels::write_grey(scalar_phase_grey(src[j]), dst);
@@ -355,23 +286,18 @@ ZARVO_AVX2 void phase_run(const Complex* src, std::uint8_t* dst, std::int32_t n,
 
 }  // namespace
 
-bool phase_avx2_supported() {
-    return panels_avx2_supported();
-}
-
 ZARVO_AVX2 void draw_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x,
                                 bool recompute_all) {
-    assert(phase_avx2_supported());
+    assert(panels_avx2_supported());
     if (grid.size() == 0) {
         return;
     }
-    static const ExactAngles exact = exact_angles();
     for (std::int32_t i = 0; i < grid.height; ++i) {
         const PanelRow row = panel_row(grid, i, true);
         std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_pixels::top + i);
         const std::int32_t first = grid.width - row.split;
-        phase_run(row.source + row.split, dst, first, exact, recompute_all);
-        phase_run(row.source, dst + 3 * first, row.split, exact, recompute_all);
+        phase_run(row.source + row.split, dst, first, recompute_all);
+        phase_run(row.source, dst + 3 * first, row.split, recompute_all);
     }
     const std::int32_t grey = scalar_phase_grey(last_drawn_sample(grid, true));
     pen = {grey, grey, grey};
@@ -380,14 +306,13 @@ ZARVO_AVX2 void draw_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& 
 ZARVO_AVX2 void draw_magnitude_and_phase_avx2(const ComplexGrid& grid, RgbColor& pen,
                                               Canvas& canvas, int x_magnitude, int x_phase,
                                               float gain, bool recompute_all) {
-    assert(phase_avx2_supported());
+    assert(panels_avx2_supported());
     assert(x_magnitude >= 0 && x_magnitude + grid.width <= canvas.width &&
            panel_pixels::top + grid.height <= canvas.height);
     assert(x_phase >= 0 && x_phase + grid.width <= canvas.width);
     if (grid.size() == 0) {
         return;
     }
-    static const ExactAngles exact = exact_angles();
     const float max = largest_magnitude(grid);
     const float scale = max > 0.0f ? gain / max : 1.0f;
     // Both panels are shifted alike, so panel row i of each comes from the
@@ -401,39 +326,17 @@ ZARVO_AVX2 void draw_magnitude_and_phase_avx2(const ComplexGrid& grid, RgbColor&
         magnitude_run(row.source + row.split, magnitude_dst, first, scale);
         magnitude_run(row.source, magnitude_dst + 3 * first, row.split, scale);
         std::uint8_t* phase_dst = canvas.pixels + at + 3 * static_cast<std::size_t>(x_phase);
-        phase_run(row.source + row.split, phase_dst, first, exact, recompute_all);
-        phase_run(row.source, phase_dst + 3 * first, row.split, exact, recompute_all);
+        phase_run(row.source + row.split, phase_dst, first, recompute_all);
+        phase_run(row.source, phase_dst + 3 * first, row.split, recompute_all);
     }
     // The phase panel is drawn last: its last pixel leaves the pen.
     const std::int32_t grey = scalar_phase_grey(last_drawn_sample(grid, true));
     pen = {grey, grey, grey};
 }
 
-#else  // no vector library in this build
-
-bool phase_avx2_supported() {
-    return false;
-}
-
-void draw_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x, bool) {
-    draw_phase_portable(grid, pen, canvas, x);
-}
-
-void draw_magnitude_and_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
-                                   int x_magnitude, int x_phase, float gain, bool) {
-    draw_magnitude_avx2(grid, pen, canvas, x_magnitude, true, gain);
-    draw_phase_portable(grid, pen, canvas, x_phase);
-}
-
-#endif
-
 #else  // not x86-64
 
 bool panels_avx2_supported() {
-    return false;
-}
-
-bool phase_avx2_supported() {
     return false;
 }
 

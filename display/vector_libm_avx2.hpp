@@ -29,7 +29,6 @@
 
 extern "C" {
 ZARVO_AVX2 __m256d _ZGVdN4v_sin(__m256d x);
-ZARVO_AVX2 __m256 _ZGVdN8vv_atan2f(__m256 y, __m256 x);
 }
 
 namespace vector_libm {

@@ -17,6 +17,7 @@
 
 #include "display/panel_kernels.hpp"
 #include "display/panels.hpp"
+#include "phase_angle_walk.hpp"
 #include "plain_fft.hpp"
 #include "reference.hpp"
 
@@ -59,7 +60,7 @@ std::vector<Named> implementations() {
                           float gain) { draw_magnitude_avx2(g, pen, c, x, shifted, gain); },
                        nullptr});
     }
-    if (phase_avx2_supported()) {
+    if (panels_avx2_supported()) {
         all.push_back({"avx2 vector angles", nullptr,
                        [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) {
                            draw_phase_avx2(g, pen, c, x);
@@ -234,6 +235,52 @@ TEST(PanelKernels, AxesAndSignedZeros) {
         }
     }
     expect_panels_match(grid, "axes");
+}
+
+TEST(PhaseAngle, FoldedArctangentWithinItsLimit) {
+    // Every 97th float of [0, 1] (zarvo-check-phase-angle walks them all).
+    const FoldedError error = folded_error(97);
+    EXPECT_LE(error.largest, folded_error_limit) << "at q = " << error.at;
+    EXPECT_GT(error.largest, folded_error_limit / 2) << "the limit is stated far too loose";
+}
+
+TEST(PhaseAngle, EstimateWithinItsErrorOfThePlainAngle) {
+    // The estimate against the plain angle (double atan2 rounded to float):
+    // within the 7.8e-7 that the guard's bound adds up, in every octant, on
+    // the axes and diagonals, with signed zeros, subnormal and huge parts.
+    namespace angle = panel_pixels::phase_angle;
+    const auto plain = [](float re, float im) {
+        return static_cast<float>(std::atan2(static_cast<double>(im), static_cast<double>(re)));
+    };
+    std::vector<std::pair<float, float>> parts;
+    const float magnitudes[] = {0.0f, 1e-45f, 1e-40f, 0.5f, 1.0f, 3.0f, 1e20f, 3e38f};
+    for (float a : magnitudes) {
+        for (float b : magnitudes) {
+            for (float sa : {1.0f, -1.0f}) {
+                for (float sb : {1.0f, -1.0f}) {
+                    parts.emplace_back(sa * a, sb * b);
+                }
+            }
+        }
+    }
+    std::mt19937 random(5u);
+    for (int k = 0; k < 200000; ++k) {
+        float re = varied_float(random);
+        float im = varied_float(random);
+        if (std::isfinite(re) && std::isfinite(im)) {
+            parts.emplace_back(re, im);
+        }
+    }
+    for (const auto& [re, im] : parts) {
+        const float estimate = angle::estimate(re, im);
+        const float expected = plain(re, im);
+        EXPECT_LE(std::fabs(static_cast<double>(estimate) - static_cast<double>(expected)), 7.8e-7)
+            << "atan2(" << im << ", " << re << ") is " << expected << ", estimate " << estimate;
+        if (re == 0.0f || im == 0.0f) {
+            // The axes come out exact, signs of zero included.
+            EXPECT_EQ(std::signbit(estimate), std::signbit(expected)) << re << ", " << im;
+        }
+    }
 }
 
 }  // namespace
