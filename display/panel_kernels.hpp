@@ -34,6 +34,20 @@ void draw_magnitude_and_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canva
                                    int x_magnitude, int x_phase, float gain,
                                    bool recompute_all = false);
 
+// True when this build has the AVX-512 panels and the CPU executes them
+// (AVX-512 F and DQ).
+bool panels_avx512_supported();
+
+// Sixteen samples at a time, the AVX2 forms' operations lane by lane; the
+// same arguments and results. Precondition: panels_avx512_supported().
+void draw_magnitude_avx512(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x,
+                           bool shifted, float gain);
+void draw_phase_avx512(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x,
+                       bool recompute_all = false);
+void draw_magnitude_and_phase_avx512(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
+                                     int x_magnitude, int x_phase, float gain,
+                                     bool recompute_all = false);
+
 // Pixel rules shared by the kernels, for the samples they take one at a time.
 namespace panel_pixels {
 
@@ -67,6 +81,17 @@ inline std::int32_t grey_of(float v) {
 
 inline void write_grey(std::int32_t grey, std::uint8_t* p) {
     p[0] = p[1] = p[2] = static_cast<std::uint8_t>(grey);
+}
+
+// The phase grey of one sample, the plain way: the double atan2 rounded to
+// float, scaled by 0.15915494f (the float nearest 1/(2 pi)) and by 255. v
+// runs from -127.5 to 127.5 and only its low eight bits are stored, so
+// negative angles continue the grey scale from 129 up to 255 and 128 never
+// occurs.
+inline std::int32_t phase_grey(const Complex& s) {
+    const float a =
+        static_cast<float>(std::atan2(static_cast<double>(s.im), static_cast<double>(s.re)));
+    return grey_of((a * 0.15915494f) * 255.0f);
 }
 
 // The phase panel's estimate of the angle atan2(im, re), for finite parts,
@@ -145,6 +170,14 @@ inline PanelRow panel_row(const ComplexGrid& grid, std::int32_t i, bool shifted)
         src_i -= grid.height;
     }
     return {grid.samples + std::int64_t{src_i} * grid.width, shifted ? grid.width / 2 : 0};
+}
+
+// The sample behind a panel's last pixel (bottom right), whose grey the pen
+// keeps.
+inline const Complex& last_drawn_sample(const ComplexGrid& grid, bool shifted) {
+    const PanelRow row = panel_row(grid, grid.height - 1, shifted);
+    const std::int32_t j = grid.width - 1;
+    return row.source[j < grid.width - row.split ? j + row.split : j - (grid.width - row.split)];
 }
 
 }  // namespace panel_pixels

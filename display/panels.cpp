@@ -9,6 +9,7 @@
 using panel_pixels::grey_of;
 using panel_pixels::magnitude;
 using panel_pixels::panel_row;
+using panel_pixels::phase_grey;
 using panel_pixels::PanelRow;
 using panel_pixels::write_grey;
 
@@ -58,13 +59,7 @@ void draw_phase_portable(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
         for (std::int32_t j = 0; j < grid.width; ++j, dst += 3) {
             const std::int32_t src_j =
                 j < grid.width - row.split ? j + row.split : j - (grid.width - row.split);
-            const Complex& s = row.source[src_j];
-            const float a = static_cast<float>(
-                std::atan2(static_cast<double>(s.im), static_cast<double>(s.re)));
-            // 0.15915494f is the float nearest 1/(2 pi). v runs from -127 to
-            // 127 and only its low eight bits are stored, so negative angles
-            // continue the grey scale from 129 up to 255 and 128 never occurs.
-            grey = grey_of((a * 0.15915494f) * 255.0f);
+            grey = phase_grey(row.source[src_j]);
             write_grey(grey, dst);
         }
     }
@@ -73,11 +68,15 @@ void draw_phase_portable(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
     }
 }
 
+// The CPU does not change while the process runs: each member asks once.
 void ComplexGrid::draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shifted,
                                  float gain) const {
     assert(x >= 0 && x + width <= canvas.width && panel_pixels::top + height <= canvas.height);
+    static const bool use_avx512 = panels_avx512_supported();
     static const bool use_avx2 = panels_avx2_supported();
-    if (use_avx2) {
+    if (use_avx512) {
+        draw_magnitude_avx512(*this, pen, canvas, x, shifted, gain);
+    } else if (use_avx2) {
         draw_magnitude_avx2(*this, pen, canvas, x, shifted, gain);
     } else {
         draw_magnitude_portable(*this, pen, canvas, x, shifted, gain);
@@ -87,8 +86,11 @@ void ComplexGrid::draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shif
 void ComplexGrid::draw_magnitude_and_phase(RgbColor& pen, Canvas& canvas, int x_magnitude,
                                            int x_phase, float gain) const {
     assert(x_magnitude + width <= x_phase || x_phase + width <= x_magnitude);
+    static const bool use_avx512 = panels_avx512_supported();
     static const bool use_avx2 = panels_avx2_supported();
-    if (use_avx2) {
+    if (use_avx512) {
+        draw_magnitude_and_phase_avx512(*this, pen, canvas, x_magnitude, x_phase, gain);
+    } else if (use_avx2) {
         draw_magnitude_and_phase_avx2(*this, pen, canvas, x_magnitude, x_phase, gain);
     } else {
         draw_magnitude(pen, canvas, x_magnitude, true, gain);
@@ -98,8 +100,11 @@ void ComplexGrid::draw_magnitude_and_phase(RgbColor& pen, Canvas& canvas, int x_
 
 void ComplexGrid::draw_phase(RgbColor& pen, Canvas& canvas, int x) const {
     assert(x >= 0 && x + width <= canvas.width && panel_pixels::top + height <= canvas.height);
+    static const bool use_avx512 = panels_avx512_supported();
     static const bool use_avx2 = panels_avx2_supported();
-    if (use_avx2) {
+    if (use_avx512) {
+        draw_phase_avx512(*this, pen, canvas, x);
+    } else if (use_avx2) {
         draw_phase_avx2(*this, pen, canvas, x);
     } else {
         draw_phase_portable(*this, pen, canvas, x);

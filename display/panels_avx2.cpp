@@ -32,11 +32,8 @@ namespace {
 using panel_pixels::panel_row;
 using panel_pixels::PanelRow;
 
-const Complex& last_drawn_sample(const ComplexGrid& grid, bool shifted) {
-    const PanelRow row = panel_row(grid, grid.height - 1, shifted);
-    const std::int32_t j = grid.width - 1;
-    return row.source[j < grid.width - row.split ? j + row.split : j - (grid.width - row.split)];
-}
+using panel_pixels::last_drawn_sample;
+using panel_pixels::phase_grey;
 
 // Squares of eight samples and their pairwise sums re^2 + im^2, lanes in the
 // order [0 1 4 5 | 2 3 6 7] that hadd leaves.
@@ -162,13 +159,6 @@ ZARVO_AVX2 void draw_magnitude_avx2(const ComplexGrid& grid, RgbColor& pen, Canv
 
 namespace {
 
-std::int32_t scalar_phase_grey(const Complex& s) {
-    const float a =
-        static_cast<float>(std::atan2(static_cast<double>(s.im), static_cast<double>(s.re)));
-    // 0.15915494f is the float nearest 1/(2 pi).
-    return panel_pixels::grey_of((a * 0.15915494f) * 255.0f);
-}
-
 // The greys of angles within [-4, 4], where the scaled value lies far
 // inside the int32 range and below 256: the truncation alone is grey_of.
 ZARVO_AVX2_INLINE __m256i angle_greys(__m256 angle) {
@@ -243,7 +233,7 @@ ZARVO_AVX2 __attribute__((noinline)) __m256i recompute_greys(const Complex* p, _
     _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), grey);
     for (int l = 0; l < 8; ++l) {
         if ((unsure >> l) & 1) {
-            lanes[l] = scalar_phase_grey(p[l]);
+            lanes[l] = phase_grey(p[l]);
         }
     }
     return _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
@@ -280,7 +270,7 @@ ZARVO_AVX2 void phase_run(const Complex* src, std::uint8_t* dst, std::int32_t n,
                     phase_greys(src + j + 8, recompute_all));
     }
     for (; j < n; ++j, dst += 3) {
-        panel_pixels::write_grey(scalar_phase_grey(src[j]), dst);
+        panel_pixels::write_grey(phase_grey(src[j]), dst);
     }
 }
 
@@ -299,7 +289,7 @@ ZARVO_AVX2 void draw_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& 
         phase_run(row.source + row.split, dst, first, recompute_all);
         phase_run(row.source, dst + 3 * first, row.split, recompute_all);
     }
-    const std::int32_t grey = scalar_phase_grey(last_drawn_sample(grid, true));
+    const std::int32_t grey = phase_grey(last_drawn_sample(grid, true));
     pen = {grey, grey, grey};
 }
 
@@ -330,7 +320,7 @@ ZARVO_AVX2 void draw_magnitude_and_phase_avx2(const ComplexGrid& grid, RgbColor&
         phase_run(row.source, phase_dst + 3 * first, row.split, recompute_all);
     }
     // The phase panel is drawn last: its last pixel leaves the pen.
-    const std::int32_t grey = scalar_phase_grey(last_drawn_sample(grid, true));
+    const std::int32_t grey = phase_grey(last_drawn_sample(grid, true));
     pen = {grey, grey, grey};
 }
 

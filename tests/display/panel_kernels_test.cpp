@@ -1,5 +1,6 @@
-// Every implementation of the two panels (portable, AVX2, AVX2 with every
-// lane forced through the scalar fallback, and the dispatching member)
+// Every implementation of the two panels (portable, AVX2, AVX-512, each
+// vector form with every lane forced through the scalar fallback, and the
+// dispatching member)
 // against the plain panels of tests/reference: the whole canvas byte for
 // byte and the pen, on a transformed spectrum, on samples with every kind
 // of special value, on angles built to sit on the edges of grey levels, and
@@ -76,6 +77,24 @@ std::vector<Named> implementations() {
             {"avx2 both panels, all lanes recomputed", nullptr, nullptr,
              [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp, float gain) {
                  draw_magnitude_and_phase_avx2(g, pen, c, xm, xp, gain, true);
+             }});
+    }
+    if (panels_avx512_supported()) {
+        all.push_back({"avx512",
+                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x, bool shifted,
+                          float gain) { draw_magnitude_avx512(g, pen, c, x, shifted, gain); },
+                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) {
+                           draw_phase_avx512(g, pen, c, x);
+                       },
+                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp,
+                          float gain) { draw_magnitude_and_phase_avx512(g, pen, c, xm, xp, gain); }});
+        all.push_back(
+            {"avx512 all lanes recomputed", nullptr,
+             [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) {
+                 draw_phase_avx512(g, pen, c, x, true);
+             },
+             [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp, float gain) {
+                 draw_magnitude_and_phase_avx512(g, pen, c, xm, xp, gain, true);
              }});
     }
     all.push_back({"member, both panels", nullptr, nullptr,
