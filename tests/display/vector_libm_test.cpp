@@ -12,7 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "display/vector_libm_avx512.hpp"
+#include "display/vector_libm_avx2.hpp"
 
 // GCC 12 reports the deliberately undefined upper halves inside its own
 // cast and extract intrinsics as uninitialized; nothing here reads them.
@@ -78,44 +78,9 @@ ZARVO_AVX2 Guarded guard(const double (&d)[4]) {
     return out;
 }
 
-struct Guarded8 {
-    float value[8];
-    int unsure;
-};
-
-ZARVO_AVX512 Guarded8 guard8(const double (&d)[8]) {
-    Guarded8 out{};
-    const __m256 f = vector_libm::round_to_float(_mm512_loadu_pd(d), out.unsure);
-    _mm256_storeu_ps(out.value, f);
-    return out;
-}
-
-// The eight-lane guard, where the CPU has it, on the same inputs eight at a
-// time (the last group wraps round to the first inputs).
-void expect_guard8_matches_scan(const std::vector<double>& inputs) {
-    if (!thingie_avx512_supported()) {
-        return;
-    }
-    for (std::size_t k = 0; k < inputs.size(); k += 8) {
-        double lanes[8];
-        for (std::size_t l = 0; l < 8; ++l) {
-            lanes[l] = inputs[(k + l) % inputs.size()];
-        }
-        const Guarded8 g = guard8(lanes);
-        for (int l = 0; l < 8; ++l) {
-            const bool sure = ((g.unsure >> l) & 1) == 0;
-            ASSERT_EQ(sure, sure_by_scan(lanes[l])) << "eight lanes: " << std::hexfloat << lanes[l];
-            if (sure) {
-                ASSERT_EQ(float_bits(g.value[l]), float_bits(static_cast<float>(lanes[l])));
-            }
-        }
-    }
-}
-
 // Runs the guard on every double of `inputs`, four at a time, and compares
-// each lane with the scan; then the eight-lane guard likewise.
+// each lane with the scan.
 void expect_guard_matches_scan(const std::vector<double>& inputs) {
-    expect_guard8_matches_scan(inputs);
     int sure_count = 0;
     int unsure_count = 0;
     for (std::size_t k = 0; k + 4 <= inputs.size(); k += 4) {
@@ -190,10 +155,6 @@ TEST_F(RoundingGuard, NaNAndInfinitiesAreNeverVouchedFor) {
     const double inf = std::numeric_limits<double>::infinity();
     const double lanes[4] = {nan, inf, -inf, -nan};
     EXPECT_EQ(guard(lanes).unsure, 0xF);
-    if (thingie_avx512_supported()) {
-        const double lanes8[8] = {nan, inf, -inf, -nan, 1.0, nan, 0.25, -inf};
-        EXPECT_EQ(guard8(lanes8).unsure, 0xFF & ~0x50);
-    }
 }
 
 }  // namespace

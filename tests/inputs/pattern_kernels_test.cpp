@@ -18,6 +18,7 @@
 #include "inputs/patterns.hpp"
 #include "inputs/picture_fill.hpp"
 #include "reference.hpp"
+#include "thingie_sine_walk.hpp"
 
 namespace {
 
@@ -128,6 +129,14 @@ TEST(PatternKernels, ThingieFallbackPortableOddPhasesAndSizes) {
     }
     expect_same_output(thingie_forms(true), reference::gen_thingie,
                        std::vector<float>(std::begin(odd_phases), std::end(odd_phases)), 64, 64);
+}
+
+TEST(PatternKernels, ThingieSineEstimateWithinItsLimit) {
+    // Every 211th float below the limit, both signs
+    // (zarvo-check-thingie-sine walks them all).
+    const SineError error = sine_error(211);
+    EXPECT_LE(error.largest, sine_error_limit) << "at a = " << error.at;
+    EXPECT_GT(error.largest, sine_error_limit / 2) << "the limit is stated far too loose";
 }
 
 TEST(PatternKernels, OtherGeneratorsOnEveryFramePhaseAndOddOnes) {
