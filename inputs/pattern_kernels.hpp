@@ -11,32 +11,30 @@
 // Scalar sine per sample over the phase-free tables; runs everywhere.
 void gen_thingie_portable(float phase, ComplexGrid& grid);
 
-// True when this build has the AVX2 sine kernel (glibc's vector sine) and
-// the CPU executes it.
+// True when this build has the AVX2 kernel and the CPU executes it.
 bool thingie_avx2_supported();
 
-// Four sines at a time through the vector sine, each lane guarded (see
-// display/vector_libm_avx2.hpp). With `recompute_all` every lane takes the
-// scalar fallback, so that a test can check the fallback on its own.
-// Precondition: thingie_avx2_supported().
+// Eight samples a turn through thingie_sine::estimate below, each sample
+// guarded on its final value (see inputs/thingie_avx512.cpp). With
+// `recompute_all` every lane takes the scalar fallback, so that a test can
+// check the fallback on its own. Precondition: thingie_avx2_supported().
 void gen_thingie_avx2(float phase, ComplexGrid& grid, bool recompute_all = false);
 
 // True when this build has the AVX-512 kernel and the CPU executes it.
 bool thingie_avx512_supported();
 
-// Sixteen samples a turn through thingie_sine::estimate below, each sample
-// guarded on its final value (see inputs/thingie_avx512.cpp);
-// `recompute_all` as above. Precondition: thingie_avx512_supported().
+// The same with sixteen samples a turn; `recompute_all` as above.
+// Precondition: thingie_avx512_supported().
 void gen_thingie_avx512(float phase, ComplexGrid& grid, bool recompute_all = false);
 
-// An estimate of sin(a) in double for a float a with |a| < 2^15, the
-// AVX-512 kernel's lane by lane (the same operations in the same order):
+// An estimate of sin(a) in double for a float a with |a| < 2^15, the AVX2
+// and AVX-512 kernels' lane by lane (the same operations in the same order):
 // a = k pi + r with k the nearest integer to a / pi, r in [-pi/2, pi/2]
 // (pi in two parts, the first short enough that k times it is exact and
 // a minus that too), then sin r from an odd polynomial of degree 15 fitted
 // here to the sine on [0, pi/2] (nearly equal-ripple), evaluated in
 // Estrin's order, and the sign of (-1)^k. The estimate is not the plain
-// sine: the kernel uses it only behind `bound`.
+// sine: the kernels use it only behind `bound`.
 namespace thingie_sine {
 
 constexpr double pi_high = 0x1.921fb5444p+1;  // 37 significant bits
