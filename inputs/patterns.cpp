@@ -1,5 +1,6 @@
 #include "inputs/patterns.hpp"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdint>
@@ -24,6 +25,21 @@ Complex* row_at(ComplexGrid& grid, std::int32_t i) {
 void copy_row(ComplexGrid& grid, std::int32_t to, std::int32_t from) {
     std::memcpy(row_at(grid, to), row_at(grid, from),
                 static_cast<std::size_t>(grid.width) * sizeof(Complex));
+}
+
+// A row of one value, doubled by copies of what is already written: the
+// library's copy stores whole vectors, where a loop of eight-byte samples
+// stores one at a time.
+void fill_row(Complex* row, std::int32_t width, Complex value) {
+    if (width <= 0) {
+        return;
+    }
+    row[0] = value;
+    for (std::int32_t done = 1; done < width;) {
+        const std::int32_t n = std::min(done, width - done);
+        std::memcpy(row + done, row, static_cast<std::size_t>(n) * sizeof(Complex));
+        done += n;
+    }
 }
 
 // The horizontal sine's value in column j of a grid w wide. The angle is
@@ -111,11 +127,7 @@ void gen_vertical_sine(float /*phase*/, ComplexGrid& grid) {
     assert(grid.width == grid.height);
     const double w = grid.width;
     for (std::int32_t i = 0; i < grid.height; ++i) {
-        const Complex value = {horizontal_sine(i, w), 0.0f};
-        Complex* row = row_at(grid, i);
-        for (std::int32_t j = 0; j < grid.width; ++j) {
-            row[j] = value;
-        }
+        fill_row(row_at(grid, i), grid.width, {horizontal_sine(i, w), 0.0f});
     }
 }
 
