@@ -115,6 +115,10 @@ FramePair::~FramePair() {
 std::string FramePair::compare_frame(int test, int frame, bool show_magnitude) {
     prepare(product, test, frame, show_magnitude);
     prepare(plain, test, frame, show_magnitude);
+    // Whatever the product's frame leaves unwritten shows against the plain
+    // frame, whose clear covers the whole canvas.
+    std::memset(product.canvas.pixels, 0xA5,
+                static_cast<std::size_t>(product.canvas.width) * product.canvas.height * 3);
     ::compose_frame(product);
     reference::compose_frame(plain);
     for (const std::string& difference :
