@@ -180,4 +180,48 @@ inline const Complex& last_drawn_sample(const ComplexGrid& grid, bool shifted) {
     return row.source[j < grid.width - row.split ? j + row.split : j - (grid.width - row.split)];
 }
 
+// The greys, as pens, that the panels leave: that of the last pixel drawn.
+inline RgbColor magnitude_pen(const ComplexGrid& grid, bool shifted, float scale) {
+    const std::int32_t grey =
+        grey_of((magnitude(last_drawn_sample(grid, shifted)) * scale) * 255.0f);
+    return {grey, grey, grey};
+}
+
+inline RgbColor phase_pen(const ComplexGrid& grid) {
+    const std::int32_t grey = phase_grey(last_drawn_sample(grid, true));
+    return {grey, grey, grey};
+}
+
+// The row walk of the vector forms: run(source, dst, n) draws n samples
+// from `source` as n pixels from `dst`, and each panel row is the two runs
+// that the quadrant swap makes of its row of samples.
+template <typename Run>
+void draw_rows(const ComplexGrid& grid, Canvas& canvas, int x, bool shifted, Run run) {
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        const PanelRow row = panel_row(grid, i, shifted);
+        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, top + i);
+        const std::int32_t first = grid.width - row.split;
+        run(row.source + row.split, dst, first);
+        run(row.source, dst + 3 * first, row.split);
+    }
+}
+
+// Both spectrum panels (shifted alike) row by row: panel row i of each comes
+// from the same row of samples, still in the first-level cache for the
+// second.
+template <typename MagnitudeRun, typename PhaseRun>
+void draw_rows_of_both(const ComplexGrid& grid, Canvas& canvas, int x_magnitude, int x_phase,
+                       MagnitudeRun magnitude_run, PhaseRun phase_run) {
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        const PanelRow row = panel_row(grid, i, true);
+        const std::int32_t first = grid.width - row.split;
+        std::uint8_t* m = canvas.pixels + pixel_offset(canvas, x_magnitude, top + i);
+        magnitude_run(row.source + row.split, m, first);
+        magnitude_run(row.source, m + 3 * first, row.split);
+        std::uint8_t* p = canvas.pixels + pixel_offset(canvas, x_phase, top + i);
+        phase_run(row.source + row.split, p, first);
+        phase_run(row.source, p + 3 * first, row.split);
+    }
+}
+
 }  // namespace panel_pixels

@@ -29,10 +29,6 @@
 
 namespace {
 
-using panel_pixels::panel_row;
-using panel_pixels::PanelRow;
-
-using panel_pixels::last_drawn_sample;
 using panel_pixels::phase_grey;
 
 // Squares of eight samples and their pairwise sums re^2 + im^2, lanes in the
@@ -145,16 +141,11 @@ ZARVO_AVX2 void draw_magnitude_avx2(const ComplexGrid& grid, RgbColor& pen, Canv
     }
     const float max = largest_magnitude(grid);
     const float scale = max > 0.0f ? gain / max : 1.0f;
-    for (std::int32_t i = 0; i < grid.height; ++i) {
-        const PanelRow row = panel_row(grid, i, shifted);
-        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_pixels::top + i);
-        const std::int32_t first = grid.width - row.split;
-        magnitude_run(row.source + row.split, dst, first, scale);
-        magnitude_run(row.source, dst + 3 * first, row.split, scale);
-    }
-    const float v = (panel_pixels::magnitude(last_drawn_sample(grid, shifted)) * scale) * 255.0f;
-    const std::int32_t grey = panel_pixels::grey_of(v);
-    pen = {grey, grey, grey};
+    panel_pixels::draw_rows(grid, canvas, x, shifted,
+                            [scale](const Complex* src, std::uint8_t* dst, std::int32_t n) {
+                                magnitude_run(src, dst, n, scale);
+                            });
+    pen = panel_pixels::magnitude_pen(grid, shifted, scale);
 }
 
 namespace {
@@ -282,15 +273,11 @@ ZARVO_AVX2 void draw_phase_avx2(const ComplexGrid& grid, RgbColor& pen, Canvas& 
     if (grid.size() == 0) {
         return;
     }
-    for (std::int32_t i = 0; i < grid.height; ++i) {
-        const PanelRow row = panel_row(grid, i, true);
-        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_pixels::top + i);
-        const std::int32_t first = grid.width - row.split;
-        phase_run(row.source + row.split, dst, first, recompute_all);
-        phase_run(row.source, dst + 3 * first, row.split, recompute_all);
-    }
-    const std::int32_t grey = phase_grey(last_drawn_sample(grid, true));
-    pen = {grey, grey, grey};
+    panel_pixels::draw_rows(grid, canvas, x, true,
+                            [recompute_all](const Complex* src, std::uint8_t* dst, std::int32_t n) {
+                                phase_run(src, dst, n, recompute_all);
+                            });
+    pen = panel_pixels::phase_pen(grid);
 }
 
 ZARVO_AVX2 void draw_magnitude_and_phase_avx2(const ComplexGrid& grid, RgbColor& pen,
@@ -305,23 +292,16 @@ ZARVO_AVX2 void draw_magnitude_and_phase_avx2(const ComplexGrid& grid, RgbColor&
     }
     const float max = largest_magnitude(grid);
     const float scale = max > 0.0f ? gain / max : 1.0f;
-    // Both panels are shifted alike, so panel row i of each comes from the
-    // same row of samples, still in the first-level cache for the second.
-    for (std::int32_t i = 0; i < grid.height; ++i) {
-        const PanelRow row = panel_row(grid, i, true);
-        const std::int32_t first = grid.width - row.split;
-        const std::size_t at = pixel_offset(canvas, 0, panel_pixels::top + i);
-        std::uint8_t* magnitude_dst =
-            canvas.pixels + at + 3 * static_cast<std::size_t>(x_magnitude);
-        magnitude_run(row.source + row.split, magnitude_dst, first, scale);
-        magnitude_run(row.source, magnitude_dst + 3 * first, row.split, scale);
-        std::uint8_t* phase_dst = canvas.pixels + at + 3 * static_cast<std::size_t>(x_phase);
-        phase_run(row.source + row.split, phase_dst, first, recompute_all);
-        phase_run(row.source, phase_dst + 3 * first, row.split, recompute_all);
-    }
+    panel_pixels::draw_rows_of_both(
+        grid, canvas, x_magnitude, x_phase,
+        [scale](const Complex* src, std::uint8_t* dst, std::int32_t n) {
+            magnitude_run(src, dst, n, scale);
+        },
+        [recompute_all](const Complex* src, std::uint8_t* dst, std::int32_t n) {
+            phase_run(src, dst, n, recompute_all);
+        });
     // The phase panel is drawn last: its last pixel leaves the pen.
-    const std::int32_t grey = phase_grey(last_drawn_sample(grid, true));
-    pen = {grey, grey, grey};
+    pen = panel_pixels::phase_pen(grid);
 }
 
 #else  // not x86-64
