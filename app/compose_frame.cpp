@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "display/panels.hpp"
+
 namespace {
 
 constexpr const char* help_full = "Use arrow keys to select test, Esc to quit.";
@@ -83,7 +85,7 @@ void compose_frame(AppState& app) {
     set_tint(app.font, 1.0f, 1.0f, 1.0f);
     draw_caption(app, "Input(real part only) %dx%d", 20);
     draw_white_frame(app, 20);
-    app.working.draw_magnitude(app.draw_colour, canvas, 21, false, 1.0f);
+    draw_magnitude(app.working, app.draw_colour, canvas, 21, false, 1.0f);
 
     // 8. Transform a copy of the input.
     app.transformed.transform_2d_of(app.working);
@@ -93,11 +95,11 @@ void compose_frame(AppState& app) {
         if (app.show_magnitude) {
             draw_caption(app, "Magnitude %dx%d (switch with Space)", 554);
             draw_white_frame(app, 554);
-            app.transformed.draw_magnitude(app.draw_colour, canvas, 555, true, 60.0f);
+            draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
         } else {
             draw_caption(app, "Phase %dx%d (switch with Space)", 554);
             draw_white_frame(app, 554);
-            app.transformed.draw_phase(app.draw_colour, canvas, 555);
+            draw_phase(app.transformed, app.draw_colour, canvas, 555);
         }
     } else {
         // Captions and frames lie outside both panels, so drawing them first
@@ -107,7 +109,7 @@ void compose_frame(AppState& app) {
         draw_white_frame(app, 554);
         draw_caption(app, "Phase %dx%d", 1088);
         draw_white_frame(app, 1088);
-        app.transformed.draw_magnitude_and_phase(app.draw_colour, canvas, 555, 1089, 60.0f);
+        draw_magnitude_and_phase(app.transformed, app.draw_colour, canvas, 555, 1089, 60.0f);
     }
 
     // 11. Smoothed rate over one whole turn of the loop. The difference is

@@ -30,6 +30,7 @@
 #include "app/compose_frame.hpp"
 #include "app/headless.hpp"
 #include "display/image_file.hpp"
+#include "display/panels.hpp"
 
 namespace {
 
@@ -153,7 +154,7 @@ int find_input_panel(AppState& app, const Options& options) {
     for (int frame = 1; frame <= 1000; ++frame) {
         const float phase = static_cast<float>(frame % 1000) * 0.001f;
         generator(phase, app.working);
-        app.working.draw_magnitude(app.draw_colour, app.canvas, 21, false, 1.0f);
+        draw_magnitude(app.working, app.draw_colour, app.canvas, 21, false, 1.0f);
         bool equal = true;
         for (int y = 21; y < 21 + 512 && equal; ++y) {
             const std::size_t at = pixel_offset(app.canvas, 21, y);

@@ -22,6 +22,7 @@
 #include "app/compose_frame.hpp"
 #include "app/headless.hpp"
 #include "display/panel_kernels.hpp"
+#include "display/panels.hpp"
 #include "inputs/images.hpp"
 #include "inputs/pattern_kernels.hpp"
 #include "inputs/picture_fill.hpp"
@@ -125,7 +126,7 @@ void panel(benchmark::State& state, int which, int form) {
             if (form == 0) {
                 reference::draw_phase(grid, app.draw_colour, app.canvas, x);
             } else if (form == 1) {
-                grid.draw_phase(app.draw_colour, app.canvas, x);
+                draw_phase(grid, app.draw_colour, app.canvas, x);
             } else {
                 draw_phase_portable(grid, app.draw_colour, app.canvas, x);
             }
@@ -133,7 +134,7 @@ void panel(benchmark::State& state, int which, int form) {
             if (form == 0) {
                 reference::draw_magnitude(grid, app.draw_colour, app.canvas, x, shifted, gain);
             } else if (form == 1) {
-                grid.draw_magnitude(app.draw_colour, app.canvas, x, shifted, gain);
+                draw_magnitude(grid, app.draw_colour, app.canvas, x, shifted, gain);
             } else {
                 draw_magnitude_portable(grid, app.draw_colour, app.canvas, x, shifted, gain);
             }

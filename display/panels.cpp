@@ -69,44 +69,46 @@ void draw_phase_portable(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
 }
 
 // The CPU does not change while the process runs: each member asks once.
-void ComplexGrid::draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shifted,
-                                 float gain) const {
-    assert(x >= 0 && x + width <= canvas.width && panel_pixels::top + height <= canvas.height);
+void draw_magnitude(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x, bool shifted,
+                    float gain) {
+    assert(x >= 0 && x + grid.width <= canvas.width &&
+           panel_pixels::top + grid.height <= canvas.height);
     static const bool use_avx512 = panels_avx512_supported();
     static const bool use_avx2 = panels_avx2_supported();
     if (use_avx512) {
-        draw_magnitude_avx512(*this, pen, canvas, x, shifted, gain);
+        draw_magnitude_avx512(grid, pen, canvas, x, shifted, gain);
     } else if (use_avx2) {
-        draw_magnitude_avx2(*this, pen, canvas, x, shifted, gain);
+        draw_magnitude_avx2(grid, pen, canvas, x, shifted, gain);
     } else {
-        draw_magnitude_portable(*this, pen, canvas, x, shifted, gain);
+        draw_magnitude_portable(grid, pen, canvas, x, shifted, gain);
     }
 }
 
-void ComplexGrid::draw_magnitude_and_phase(RgbColor& pen, Canvas& canvas, int x_magnitude,
-                                           int x_phase, float gain) const {
-    assert(x_magnitude + width <= x_phase || x_phase + width <= x_magnitude);
+void draw_magnitude_and_phase(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
+                              int x_magnitude, int x_phase, float gain) {
+    assert(x_magnitude + grid.width <= x_phase || x_phase + grid.width <= x_magnitude);
     static const bool use_avx512 = panels_avx512_supported();
     static const bool use_avx2 = panels_avx2_supported();
     if (use_avx512) {
-        draw_magnitude_and_phase_avx512(*this, pen, canvas, x_magnitude, x_phase, gain);
+        draw_magnitude_and_phase_avx512(grid, pen, canvas, x_magnitude, x_phase, gain);
     } else if (use_avx2) {
-        draw_magnitude_and_phase_avx2(*this, pen, canvas, x_magnitude, x_phase, gain);
+        draw_magnitude_and_phase_avx2(grid, pen, canvas, x_magnitude, x_phase, gain);
     } else {
-        draw_magnitude(pen, canvas, x_magnitude, true, gain);
-        draw_phase(pen, canvas, x_phase);
+        draw_magnitude(grid, pen, canvas, x_magnitude, true, gain);
+        draw_phase(grid, pen, canvas, x_phase);
     }
 }
 
-void ComplexGrid::draw_phase(RgbColor& pen, Canvas& canvas, int x) const {
-    assert(x >= 0 && x + width <= canvas.width && panel_pixels::top + height <= canvas.height);
+void draw_phase(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x) {
+    assert(x >= 0 && x + grid.width <= canvas.width &&
+           panel_pixels::top + grid.height <= canvas.height);
     static const bool use_avx512 = panels_avx512_supported();
     static const bool use_avx2 = panels_avx2_supported();
     if (use_avx512) {
-        draw_phase_avx512(*this, pen, canvas, x);
+        draw_phase_avx512(grid, pen, canvas, x);
     } else if (use_avx2) {
-        draw_phase_avx2(*this, pen, canvas, x);
+        draw_phase_avx2(grid, pen, canvas, x);
     } else {
-        draw_phase_portable(*this, pen, canvas, x);
+        draw_phase_portable(grid, pen, canvas, x);
     }
 }

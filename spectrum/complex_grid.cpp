@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 
+#include "spectrum/fft_plan.hpp"
 #include "spectrum/frame_buffer.hpp"
 #include "spectrum/grid_storage.hpp"
 
@@ -46,6 +47,7 @@ ComplexGrid::ComplexGrid(const ComplexGrid& other)
 ComplexGrid::~ComplexGrid() {
     grid_release(samples, size());
     grid_release(scratch, size());
+    delete plan;
 }
 
 void ComplexGrid::copy_from(const ComplexGrid& source) {
@@ -56,10 +58,12 @@ void ComplexGrid::copy_from(const ComplexGrid& source) {
         Complex* fresh = allocate_samples(source.size());
         grid_release(samples, size());
         samples = fresh;
-        // A scratch of the old size would be too small (or wrong) for the next
-        // transpose; drop it and let transpose allocate the new size.
+        // A scratch or plan of the old size would be wrong for the next
+        // transpose or transform; drop them and let those make new ones.
         grid_release(scratch, size());
         scratch = nullptr;
+        delete plan;
+        plan = nullptr;
         width = source.width;
         height = source.height;
     }

@@ -5,15 +5,15 @@
 // contiguous array of Complex, which is what fft_1d works on.
 //
 // Ownership: the grid owns `samples` and `scratch` (frame buffers aligned at
-// least to a cache line, see spectrum/frame_buffer.hpp).
-// `scratch` is null until the first transpose and is then kept, so a steady
-// frame allocates nothing.
+// least to a cache line, see spectrum/frame_buffer.hpp) and `plan`.
+// `scratch` is null until the first transpose or transform and `plan` until
+// the first transform; both are then kept, so a steady frame allocates
+// nothing.
 #pragma once
 
 #include <cstdint>
 
-struct RgbColor;
-struct Canvas;
+struct FftPlan;
 
 struct Complex {
     float re;
@@ -25,20 +25,22 @@ struct ComplexGrid {
     std::int32_t height = 0;
     Complex* samples = nullptr;
     Complex* scratch = nullptr;
+    // The transform's tables for this side (spectrum/fft_plan.hpp).
+    FftPlan* plan = nullptr;
 
     // Allocates width * height samples whose values are undefined until
     // written; no scratch yet. Sizes must not be negative.
     ComplexGrid(std::int32_t width, std::int32_t height);
     // Same size, storage of its own, every sample copied bit for bit; the
-    // other grid's scratch is neither shared nor copied.
+    // other grid's scratch and plan are neither shared nor copied.
     ComplexGrid(const ComplexGrid& other);
     ComplexGrid& operator=(const ComplexGrid&) = delete;
     ~ComplexGrid();
 
     // Makes this grid equal to `source`. On equal sizes the existing sample
     // array is kept; on a size change the grid takes the source's size and a
-    // new sample array, and drops its scratch (re-allocated by the next
-    // transpose at the new size).
+    // new sample array, and drops its scratch and plan (made again by the
+    // next transpose or transform at the new size).
     void copy_from(const ComplexGrid& source);
 
     // Every sample becomes 0 + 0i (all bits zero).
@@ -50,22 +52,14 @@ struct ComplexGrid {
 
     // The 2-D forward transform in place (see spectrum/fft.hpp).
     // Precondition: square grid with a power-of-two side. Uses `scratch` as
-    // work space (its contents afterwards mean nothing) and leaves it
-    // allocated.
+    // work space (its contents afterwards mean nothing) and leaves it and
+    // `plan` allocated.
     void transform_2d();
 
     // copy_from(source) followed by transform_2d(), with the same result and
     // the same state afterwards; where the CPU allows, the copy is folded into
     // the transform's first pass, which then reads its rows from `source`.
     void transform_2d_of(const ComplexGrid& source);
-
-    // Spectrum panels (see display/panels.hpp). Defined in display/.
-    void draw_magnitude(RgbColor& pen, Canvas& canvas, int x, bool shifted, float gain) const;
-    void draw_phase(RgbColor& pen, Canvas& canvas, int x) const;
-    // draw_magnitude(pen, canvas, x_magnitude, true, gain) and then
-    // draw_phase(pen, canvas, x_phase), from one sweep of the samples.
-    void draw_magnitude_and_phase(RgbColor& pen, Canvas& canvas, int x_magnitude, int x_phase,
-                                  float gain) const;
 
     std::int64_t size() const { return std::int64_t{width} * height; }
 };

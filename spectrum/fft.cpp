@@ -36,8 +36,8 @@ void stages_from_plan(Complex* data, const FftPlan& plan) {
     }
 }
 
-// Rows too long for a cached plan: the recurrence runs in every group, as
-// the definition has it, and nothing is allocated.
+// Without a plan: the recurrence runs in every group, as the definition has
+// it, and nothing is allocated.
 void stages_by_recurrence(Complex* data, std::uint32_t n) {
     const int bits = fft_stage_count(n);
     for (int stage = 0; stage < bits; ++stage) {
@@ -68,19 +68,11 @@ void fft_bit_reverse(Complex* data, std::uint32_t n) {
     if (!fft_is_power_of_two(n)) {
         return;
     }
-    if (const FftPlan* plan = fft_plan(n)) {
-        const std::uint32_t* pair = plan->swaps.data();
-        const std::uint32_t* end = pair + plan->swaps.size();
-        for (; pair != end; pair += 2) {
-            std::swap(data[pair[0]], data[pair[1]]);
-        }
-        return;
-    }
     // Each pair is exchanged once, from its smaller index: the same
     // permutation as marking visited positions, without the marks.
     const int bits = fft_stage_count(n);
     for (std::uint32_t i = 0; i < n; ++i) {
-        const std::uint32_t pos = fft_reverse_bits(i) >> (32 - bits);
+        const std::uint32_t pos = bits == 0 ? 0 : fft_reverse_bits(i) >> (32 - bits);
         if (i < pos) {
             std::swap(data[i], data[pos]);
         }
@@ -93,11 +85,23 @@ void fft_1d(Complex* data, std::uint32_t n) {
         return;
     }
     fft_bit_reverse(data, n);
-    if (const FftPlan* plan = fft_plan(n)) {
-        stages_from_plan(data, *plan);
-    } else {
-        stages_by_recurrence(data, n);
+    stages_by_recurrence(data, n);
+}
+
+void fft_1d_planned(Complex* data, const FftPlan& plan) {
+    const std::uint32_t* pair = plan.swaps.data();
+    const std::uint32_t* end = pair + plan.swaps.size();
+    for (; pair != end; pair += 2) {
+        std::swap(data[pair[0]], data[pair[1]]);
     }
+    stages_from_plan(data, plan);
+}
+
+const FftPlan* fft_plan_of(ComplexGrid& grid) {
+    if (grid.plan == nullptr) {
+        grid.plan = fft_plan_create(static_cast<std::uint32_t>(grid.width));
+    }
+    return grid.plan;
 }
 
 namespace {
@@ -116,13 +120,20 @@ void transform_2d_portable(ComplexGrid& grid) {
         return;
     }
     const std::uint32_t n = static_cast<std::uint32_t>(grid.width);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        fft_1d(grid.samples + std::size_t{i} * n, n);
-    }
+    const FftPlan* plan = fft_plan_of(grid);
+    const auto rows = [&] {
+        for (std::uint32_t i = 0; i < n; ++i) {
+            Complex* row = grid.samples + std::size_t{i} * n;
+            if (plan != nullptr) {
+                fft_1d_planned(row, *plan);
+            } else {
+                fft_1d(row, n);
+            }
+        }
+    };
+    rows();
     grid.transpose();
-    for (std::uint32_t i = 0; i < n; ++i) {
-        fft_1d(grid.samples + std::size_t{i} * n, n);
-    }
+    rows();
     grid.transpose();
 }
 

@@ -344,7 +344,7 @@ bool fft_avx2_supported() {
 void transform_2d_avx2(ComplexGrid& grid) {
     assert(fft_avx2_supported());
     const std::uint32_t n = static_cast<std::uint32_t>(grid.width);
-    const FftPlan* plan = grid.width == grid.height ? fft_plan(n) : nullptr;
+    const FftPlan* plan = grid.width == grid.height ? fft_plan_of(grid) : nullptr;
     if (plan == nullptr || n < kMinSide || n > kMaxSide || !fft_avx2_supported()) {
         transform_2d_portable(grid);
         return;

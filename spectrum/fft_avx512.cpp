@@ -466,7 +466,7 @@ bool fft_avx512_supported() {
 void transform_2d_avx512(ComplexGrid& grid, const Complex* source) {
     assert(fft_avx512_supported());
     const std::uint32_t n = static_cast<std::uint32_t>(grid.width);
-    const FftPlan* plan = grid.width == grid.height ? fft_plan(n) : nullptr;
+    const FftPlan* plan = grid.width == grid.height ? fft_plan_of(grid) : nullptr;
     if (plan == nullptr || n < kMinSide || n > kMaxSide || !fft_avx512_supported()) {
         if (source != nullptr) {
             std::memcpy(grid.samples, source,

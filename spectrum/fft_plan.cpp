@@ -1,9 +1,7 @@
 #include "spectrum/fft_plan.hpp"
 
-#include <array>
 #include <cmath>
 #include <memory>
-#include <mutex>
 
 bool fft_is_power_of_two(std::uint32_t n) {
     return n != 0 && (n & (n - 1)) == 0;
@@ -29,9 +27,10 @@ void fft_stage_step(std::uint32_t m, float& c, float& s) {
     s = static_cast<float>(std::sin(static_cast<double>(angle)));
 }
 
-namespace {
-
-std::unique_ptr<FftPlan> build_plan(std::uint32_t n) {
+FftPlan* fft_plan_create(std::uint32_t n) {
+    if (!fft_is_power_of_two(n) || fft_stage_count(n) > kFftMaxPlanBits) {
+        return nullptr;
+    }
     auto plan = std::make_unique<FftPlan>();
     plan->n = n;
     plan->bits = fft_stage_count(n);
@@ -63,23 +62,5 @@ std::unique_ptr<FftPlan> build_plan(std::uint32_t n) {
             plan->swaps.push_back(plan->reversed[i]);
         }
     }
-    return plan;
-}
-
-}  // namespace
-
-const FftPlan* fft_plan(std::uint32_t n) {
-    if (!fft_is_power_of_two(n)) {
-        return nullptr;
-    }
-    const int bits = fft_stage_count(n);
-    if (bits > kFftMaxPlanBits) {
-        return nullptr;
-    }
-    // One slot per size; call_once makes the first build safe under
-    // concurrent first calls and costs one acquire load afterwards.
-    static std::array<std::once_flag, kFftMaxPlanBits + 1> built;
-    static std::array<std::unique_ptr<FftPlan>, kFftMaxPlanBits + 1> plans;
-    std::call_once(built[bits], [n, bits] { plans[bits] = build_plan(n); });
-    return plans[bits].get();
+    return plan.release();
 }

@@ -1,4 +1,6 @@
-// Per-size tables of the radix-2 transform: computed once, then only read.
+// The tables of the radix-2 transform for one size: computed once, then
+// only read. A grid builds the plan for its side at its first transform and
+// owns it from then on (see ComplexGrid::plan).
 //
 // Nothing here changes a result. The twiddle table holds exactly the values
 // that the single-precision recurrence w <- w * step walks through inside one
@@ -26,14 +28,13 @@ struct FftPlan {
     std::vector<std::uint32_t> swaps;
 };
 
-// Sizes up to 2^kFftMaxPlanBits get a cached plan (at most about 1 MiB each);
-// larger rows run the recurrence directly and allocate nothing.
+// Sides up to 2^kFftMaxPlanBits get a plan (at most about 1 MiB); longer
+// rows run the recurrence directly.
 constexpr int kFftMaxPlanBits = 16;
 
-// The plan for n, or null when n is not a power of two or is larger than
-// 2^kFftMaxPlanBits. Built at the first request for that size (safe to call
-// from several threads) and kept until the process ends.
-const FftPlan* fft_plan(std::uint32_t n);
+// A new plan for n, owned by the caller (release it with delete), or null
+// when n is not a power of two or is larger than 2^kFftMaxPlanBits.
+FftPlan* fft_plan_create(std::uint32_t n);
 
 bool fft_is_power_of_two(std::uint32_t n);
 

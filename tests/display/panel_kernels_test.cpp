@@ -20,7 +20,7 @@
 #include "display/panels.hpp"
 #include "phase_angle_walk.hpp"
 #include "plain_fft.hpp"
-#include "reference.hpp"
+#include "plain_kernels.hpp"
 
 namespace {
 
@@ -52,9 +52,9 @@ std::vector<Named> implementations() {
     all.push_back(
         {"member",
          [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x, bool shifted, float gain) {
-             g.draw_magnitude(pen, c, x, shifted, gain);
+             draw_magnitude(g, pen, c, x, shifted, gain);
          },
-         [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) { g.draw_phase(pen, c, x); }});
+         [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) { draw_phase(g, pen, c, x); }});
     if (panels_avx2_supported()) {
         all.push_back({"avx2",
                        [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x, bool shifted,
@@ -99,7 +99,7 @@ std::vector<Named> implementations() {
     }
     all.push_back({"member, both panels", nullptr, nullptr,
                    [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp, float gain) {
-                       g.draw_magnitude_and_phase(pen, c, xm, xp, gain);
+                       draw_magnitude_and_phase(g, pen, c, xm, xp, gain);
                    }});
     return all;
 }

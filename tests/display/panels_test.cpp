@@ -149,7 +149,7 @@ TEST(MagnitudePanel, ImpulseSwappedAndUnswapped) {
     for (const bool shifted : {true, false}) {
         OwnedCanvas owned;
         RgbColor pen{7, 7, 7};
-        grid.draw_magnitude(pen, owned.canvas, 555, shifted, 1.0f);
+        draw_magnitude(grid, pen, owned.canvas, 555, shifted, 1.0f);
         std::vector<std::int32_t> greys(512 * 512, 0);
         greys[shifted ? 256 * 512 + 256 : 0] = 255;
         expect_panel(owned, 555, 512, 512, greys, shifted ? "swapped" : "unswapped");
@@ -182,7 +182,7 @@ TEST(MagnitudePanel, ScaleGainAndClamp) {
         at(grid, 3, 3) = {0.0f, c.sample};
         OwnedCanvas owned;
         RgbColor pen{};
-        grid.draw_magnitude(pen, owned.canvas, 21, false, c.gain);
+        draw_magnitude(grid, pen, owned.canvas, 21, false, c.gain);
         EXPECT_EQ(pen.r, c.grey) << c.gain << " " << c.sample;
         EXPECT_EQ(pen.g, c.grey);
         EXPECT_EQ(pen.b, c.grey);
@@ -200,7 +200,7 @@ TEST(MagnitudePanel, ScaleIsADivisionNotAReciprocalProduct) {
     at(grid, 1, 1) = {0x1.dfbd9cp-10f, 0.0f};
     OwnedCanvas owned;
     RgbColor pen{};
-    grid.draw_magnitude(pen, owned.canvas, 21, false, 60.0f);
+    draw_magnitude(grid, pen, owned.canvas, 21, false, 60.0f);
     EXPECT_EQ(pen.r, 3);
 }
 
@@ -231,7 +231,7 @@ TEST(MagnitudePanel, ZeroNaNAndInfiniteGrids) {
         at(grid, 3, 0) = c.other;
         OwnedCanvas owned;
         RgbColor pen{};
-        grid.draw_magnitude(pen, owned.canvas, 21, false, 1.0f);
+        draw_magnitude(grid, pen, owned.canvas, 21, false, 1.0f);
         std::vector<std::int32_t> greys(16, c.rest_grey);
         greys[1 * 4 + 2] = c.special_grey;
         greys[3 * 4 + 0] = c.other_grey;
@@ -252,7 +252,7 @@ TEST(MagnitudePanel, MatchesPlainReference) {
                          Case{0, false, 60.0f}}) {
         OwnedCanvas owned;
         RgbColor pen{};
-        grid.draw_magnitude(pen, owned.canvas, c.x, c.shifted, c.gain);
+        draw_magnitude(grid, pen, owned.canvas, c.x, c.shifted, c.gain);
         const std::vector<std::int32_t> greys = ref_magnitude_panel(grid, c.shifted, c.gain);
         expect_panel(owned, c.x, 512, 512, greys,
                      "x " + std::to_string(c.x) + " gain " + std::to_string(c.gain));
@@ -291,7 +291,7 @@ TEST(PhasePanel, GreyTable) {
         fill(grid, c.sample);
         OwnedCanvas owned;
         RgbColor pen{1000, 1000, 1000};
-        grid.draw_phase(pen, owned.canvas, 1089);
+        draw_phase(grid, pen, owned.canvas, 1089);
         EXPECT_EQ(pen.r, c.v) << c.what;
         EXPECT_EQ(pen.g, c.v) << c.what;
         EXPECT_EQ(pen.b, c.v) << c.what;
@@ -307,7 +307,7 @@ TEST(PhasePanel, GreyTable) {
     }
     OwnedCanvas owned;
     RgbColor pen{};
-    sweep.draw_phase(pen, owned.canvas, 555);
+    draw_phase(sweep, pen, owned.canvas, 555);
     bool seen[256] = {};
     for (int i = 0; i < 512; ++i) {
         for (int j = 0; j < 512; ++j) {
@@ -327,7 +327,7 @@ TEST(PhasePanel, AlwaysSwappedAndMatchesPlainReference) {
     for (const int x : {555, 1089}) {
         OwnedCanvas owned;
         RgbColor pen{};
-        grid.draw_phase(pen, owned.canvas, x);
+        draw_phase(grid, pen, owned.canvas, x);
         expect_panel(owned, x, 512, 512, ref_phase_panel(grid), "phase at " + std::to_string(x));
         EXPECT_EQ(pen.r, -63);
         EXPECT_EQ(owned.pixel(x + 511, 532)[0], 193);
@@ -338,8 +338,8 @@ TEST(Panels, EmptyGridDrawsNothingAndLeavesThePen) {
     ComplexGrid grid(0, 0);
     OwnedCanvas owned;
     RgbColor pen{-5, 300, 9};
-    grid.draw_magnitude(pen, owned.canvas, 21, true, 60.0f);
-    grid.draw_phase(pen, owned.canvas, 555);
+    draw_magnitude(grid, pen, owned.canvas, 21, true, 60.0f);
+    draw_phase(grid, pen, owned.canvas, 555);
     EXPECT_EQ(pen.r, -5);
     EXPECT_EQ(pen.g, 300);
     EXPECT_EQ(pen.b, 9);

@@ -2,7 +2,6 @@
 // bit: every frame phase of the cycle, phases no frame produces (negative,
 // huge, NaN, infinite, signed zero), and grid sizes that leave partial
 // blocks or change between calls (the Thingie tables are rebuilt).
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,11 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "inputs/images.hpp"
 #include "inputs/pattern_kernels.hpp"
 #include "inputs/patterns.hpp"
 #include "inputs/picture_fill.hpp"
-#include "reference.hpp"
+#include "plain_kernels.hpp"
 #include "thingie_sine_walk.hpp"
 
 namespace {
@@ -186,19 +184,14 @@ TEST(PictureFill, EveryByteAtEveryLaneAndPartialBlocks) {
     // A picture of 512 x 512 bytes where every byte value occurs at every
     // position modulo 8 (the lane it lands in); smaller grids read its first
     // W * H bytes, as the fill does.
-    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, 512, 512, 8, SDL_PIXELFORMAT_INDEX8);
-    ASSERT_NE(picture, nullptr) << SDL_GetError();
-    ASSERT_EQ(picture->pitch, 512);
-    auto* bytes = static_cast<std::uint8_t*>(picture->pixels);
+    std::vector<std::uint8_t> picture(512 * 512);
     for (int k = 0; k < 512 * 512; ++k) {
-        bytes[k] = static_cast<std::uint8_t>(k / 8 * 3 + k % 8 * 37);
+        picture[k] = static_cast<std::uint8_t>(k / 8 * 3 + k % 8 * 37);
     }
-    TileSheet sheet;
-    sheet.surface = picture;
+    const std::uint8_t* bytes = picture.data();
     std::vector<Form> forms = {
         {"fill_real_from_bytes", [&](float, ComplexGrid& g) { fill_real_from_bytes(g, bytes); }},
-        {"portable", [&](float, ComplexGrid& g) { fill_real_from_bytes_portable(g, bytes); }},
-        {"fill_from_sheet", [&](float, ComplexGrid& g) { fill_from_sheet(g, sheet); }}};
+        {"portable", [&](float, ComplexGrid& g) { fill_real_from_bytes_portable(g, bytes); }}};
     if (picture_fill_avx2_supported()) {
         forms.push_back(
             {"avx2", [&](float, ComplexGrid& g) { fill_real_from_bytes_avx2(g, bytes); }});
@@ -206,10 +199,9 @@ TEST(PictureFill, EveryByteAtEveryLaneAndPartialBlocks) {
     const std::int32_t sizes[][2] = {{512, 512}, {7, 5}, {9, 1}, {1, 1}, {0, 0}};
     for (const auto& size : sizes) {
         expect_same_output(
-            forms, [&](float, ComplexGrid& g) { reference::fill_from_sheet(g, sheet); }, {0.0f},
+            forms, [&](float, ComplexGrid& g) { reference::fill_from_bytes(g, bytes); }, {0.0f},
             size[0], size[1]);
     }
-    SDL_FreeSurface(picture);
 }
 
 }  // namespace

@@ -90,26 +90,26 @@ void compose_frame(AppState& app) {
     set_tint(app.font, 1.0f, 1.0f, 1.0f);
     draw_caption(app, "Input(real part only) %dx%d", 20);
     draw_white_frame(app, 20);
-    draw_magnitude(app.working, app.draw_colour, canvas, 21, false, 1.0f);
+    reference::draw_magnitude(app.working, app.draw_colour, canvas, 21, false, 1.0f);
 
     // 10. Spectrum panels.
     if (app.condensed) {
         if (app.show_magnitude) {
             draw_caption(app, "Magnitude %dx%d (switch with Space)", 554);
             draw_white_frame(app, 554);
-            draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
+            reference::draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
         } else {
             draw_caption(app, "Phase %dx%d (switch with Space)", 554);
             draw_white_frame(app, 554);
-            draw_phase(app.transformed, app.draw_colour, canvas, 555);
+            reference::draw_phase(app.transformed, app.draw_colour, canvas, 555);
         }
     } else {
         draw_caption(app, "Magnitude %dx%d", 554);
         draw_white_frame(app, 554);
-        draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
+        reference::draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
         draw_caption(app, "Phase %dx%d", 1088);
         draw_white_frame(app, 1088);
-        draw_phase(app.transformed, app.draw_colour, canvas, 1089);
+        reference::draw_phase(app.transformed, app.draw_colour, canvas, 1089);
     }
 
     // 11. Rate.

@@ -1,16 +1,13 @@
 // The generators and the picture fill as they were first written: one sample
 // at a time, every sin, atan2 and sqrt evaluated afresh.
-#include <SDL.h>
-
 #include <cassert>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "inputs/images.hpp"
 #include "plain_fft.hpp"
-#include "reference.hpp"
+#include "plain_kernels.hpp"
 
 namespace reference {
 
@@ -141,43 +138,13 @@ void gen_thingie(float phase, ComplexGrid& grid) {
     }
 }
 
-void fill_from_sheet(ComplexGrid& grid, const TileSheet& sheet) {
-    assert(sheet.surface != nullptr);
-    const auto* p = static_cast<const std::uint8_t*>(sheet.surface->pixels);
+void fill_from_bytes(ComplexGrid& grid, const std::uint8_t* bytes) {
     for (std::int32_t i = 0; i < grid.height; ++i) {
         for (std::int32_t j = 0; j < grid.width; ++j) {
             const std::int64_t k = j + std::int64_t{i} * grid.width;
-            grid.samples[k] = {static_cast<float>(p[k]) / 255.0f, 0.0f};
+            grid.samples[k] = {static_cast<float>(bytes[k]) / 255.0f, 0.0f};
         }
     }
-}
-
-void gen_ostrel_image(float /*phase*/, ComplexGrid& grid) {
-    reference::fill_from_sheet(grid, ostrel_sheet);
-}
-
-void gen_sierpinsky_image(float /*phase*/, ComplexGrid& grid) {
-    reference::fill_from_sheet(grid, sierpinsky_sheet);
-}
-
-void gen_vhs_image(float /*phase*/, ComplexGrid& grid) {
-    reference::fill_from_sheet(grid, vhs_sheet);
-}
-
-const TestEntry* catalogue() {
-    static const TestEntry entries[test_count] = {
-        {gen_ostrel_image, "Ostrel"},
-        {gen_sierpinsky_image, "Sierpinsky"},
-        {gen_vhs_image, "VHS"},
-        {gen_horizontal_sine, "Horizontal Sine"},
-        {gen_vertical_sine, "Vertical Sine"},
-        {gen_pattern, "Pattern"},
-        {gen_vertical_line, "Vertical Line"},
-        {gen_rotating_box, "Rotating Box"},
-        {gen_pulsating_sphere, "Pulsating Sphere"},
-        {gen_thingie, "Thingie"},
-    };
-    return entries;
 }
 
 }  // namespace reference

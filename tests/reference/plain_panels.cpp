@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "reference.hpp"
+#include "plain_kernels.hpp"
 
 namespace reference {
 
