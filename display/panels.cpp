@@ -9,8 +9,8 @@
 using panel_pixels::grey_of;
 using panel_pixels::magnitude;
 using panel_pixels::panel_row;
-using panel_pixels::phase_grey;
 using panel_pixels::PanelRow;
+using panel_pixels::phase_grey;
 using panel_pixels::write_grey;
 
 namespace {
@@ -68,47 +68,24 @@ void draw_phase_portable(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
     }
 }
 
-// The CPU does not change while the process runs: each member asks once.
 void draw_magnitude(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x, bool shifted,
                     float gain) {
     assert(x >= 0 && x + grid.width <= canvas.width &&
            panel_pixels::top + grid.height <= canvas.height);
-    static const bool use_avx512 = panels_avx512_supported();
-    static const bool use_avx2 = panels_avx2_supported();
-    if (use_avx512) {
-        draw_magnitude_avx512(grid, pen, canvas, x, shifted, gain);
-    } else if (use_avx2) {
-        draw_magnitude_avx2(grid, pen, canvas, x, shifted, gain);
-    } else {
-        draw_magnitude_portable(grid, pen, canvas, x, shifted, gain);
-    }
-}
-
-void draw_magnitude_and_phase(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
-                              int x_magnitude, int x_phase, float gain) {
-    assert(x_magnitude + grid.width <= x_phase || x_phase + grid.width <= x_magnitude);
-    static const bool use_avx512 = panels_avx512_supported();
-    static const bool use_avx2 = panels_avx2_supported();
-    if (use_avx512) {
-        draw_magnitude_and_phase_avx512(grid, pen, canvas, x_magnitude, x_phase, gain);
-    } else if (use_avx2) {
-        draw_magnitude_and_phase_avx2(grid, pen, canvas, x_magnitude, x_phase, gain);
-    } else {
-        draw_magnitude(grid, pen, canvas, x_magnitude, true, gain);
-        draw_phase(grid, pen, canvas, x_phase);
-    }
+    draw_magnitude_lanes(grid, pen, canvas, x, shifted, gain);
 }
 
 void draw_phase(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x) {
     assert(x >= 0 && x + grid.width <= canvas.width &&
            panel_pixels::top + grid.height <= canvas.height);
-    static const bool use_avx512 = panels_avx512_supported();
-    static const bool use_avx2 = panels_avx2_supported();
-    if (use_avx512) {
-        draw_phase_avx512(grid, pen, canvas, x);
-    } else if (use_avx2) {
-        draw_phase_avx2(grid, pen, canvas, x);
-    } else {
-        draw_phase_portable(grid, pen, canvas, x);
-    }
+    draw_phase_lanes(grid, pen, canvas, x);
+}
+
+void draw_magnitude_and_phase(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
+                              int x_magnitude, int x_phase, float gain) {
+    assert(x_magnitude >= 0 && x_magnitude + grid.width <= canvas.width && x_phase >= 0 &&
+           x_phase + grid.width <= canvas.width &&
+           panel_pixels::top + grid.height <= canvas.height);
+    assert(x_magnitude + grid.width <= x_phase || x_phase + grid.width <= x_magnitude);
+    draw_magnitude_and_phase_lanes(grid, pen, canvas, x_magnitude, x_phase, gain);
 }

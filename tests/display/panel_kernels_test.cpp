@@ -1,7 +1,7 @@
-// Every implementation of the two panels (portable, AVX2, AVX-512, each
-// vector form with every lane forced through the scalar fallback, and the
-// dispatching member)
-// against the plain panels of tests/reference: the whole canvas byte for
+// Every implementation of the two panels (portable, dispatch, and the
+// vector forms on every SIMD target this CPU executes, each also with every
+// lane forced through the scalar fallback) against the plain panels of
+// tests/reference: the whole canvas byte for
 // byte and the pen, on a transformed spectrum, on samples with every kind
 // of special value, on angles built to sit on the edges of grey levels, and
 // on sizes that leave partial blocks.
@@ -18,9 +18,11 @@
 
 #include "display/panel_kernels.hpp"
 #include "display/panels.hpp"
+#include "display/phase_angle.hpp"
 #include "phase_angle_walk.hpp"
 #include "plain_fft.hpp"
 #include "plain_kernels.hpp"
+#include "spectrum/simd_targets.hpp"
 
 namespace {
 
@@ -39,8 +41,11 @@ using MagnitudeDraw = std::function<void(const ComplexGrid&, RgbColor&, Canvas&,
 using PhaseDraw = std::function<void(const ComplexGrid&, RgbColor&, Canvas&, int)>;
 using BothDraw = std::function<void(const ComplexGrid&, RgbColor&, Canvas&, int, int, float)>;
 
+// The vector forms run under a ScopedSimdTarget for each target this CPU
+// executes, so every target is compared with the plain panels.
 struct Named {
     std::string name;
+    SimdTarget target;  // bit 0: run as dispatch chooses
     MagnitudeDraw magnitude;
     PhaseDraw phase;
     BothDraw both = nullptr;
@@ -48,60 +53,39 @@ struct Named {
 
 std::vector<Named> implementations() {
     std::vector<Named> all;
-    all.push_back({"portable", draw_magnitude_portable, draw_phase_portable});
-    all.push_back(
-        {"member",
-         [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x, bool shifted, float gain) {
-             draw_magnitude(g, pen, c, x, shifted, gain);
-         },
-         [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) { draw_phase(g, pen, c, x); }});
-    if (panels_avx2_supported()) {
-        all.push_back({"avx2",
-                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x, bool shifted,
-                          float gain) { draw_magnitude_avx2(g, pen, c, x, shifted, gain); },
-                       nullptr});
-    }
-    if (panels_avx2_supported()) {
-        all.push_back({"avx2 vector angles", nullptr,
-                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) {
-                           draw_phase_avx2(g, pen, c, x);
-                       }});
-        all.push_back({"avx2 all lanes recomputed", nullptr,
-                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) {
-                           draw_phase_avx2(g, pen, c, x, true);
-                       }});
-        all.push_back({"avx2 both panels", nullptr, nullptr,
-                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp,
-                          float gain) { draw_magnitude_and_phase_avx2(g, pen, c, xm, xp, gain); }});
+    all.push_back({"portable", {}, draw_magnitude_portable, draw_phase_portable});
+    all.push_back({"dispatch", {}, draw_magnitude, draw_phase, draw_magnitude_and_phase});
+    for (const SimdTarget& target : simd_targets()) {
         all.push_back(
-            {"avx2 both panels, all lanes recomputed", nullptr, nullptr,
-             [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp, float gain) {
-                 draw_magnitude_and_phase_avx2(g, pen, c, xm, xp, gain, true);
-             }});
-    }
-    if (panels_avx512_supported()) {
-        all.push_back({"avx512",
-                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x, bool shifted,
-                          float gain) { draw_magnitude_avx512(g, pen, c, x, shifted, gain); },
-                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) {
-                           draw_phase_avx512(g, pen, c, x);
-                       },
-                       [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp,
-                          float gain) { draw_magnitude_and_phase_avx512(g, pen, c, xm, xp, gain); }});
-        all.push_back(
-            {"avx512 all lanes recomputed", nullptr,
+            {target.name, target, draw_magnitude_lanes,
              [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) {
-                 draw_phase_avx512(g, pen, c, x, true);
+                 draw_phase_lanes(g, pen, c, x);
              },
              [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp, float gain) {
-                 draw_magnitude_and_phase_avx512(g, pen, c, xm, xp, gain, true);
+                 draw_magnitude_and_phase_lanes(g, pen, c, xm, xp, gain);
+             }});
+        all.push_back(
+            {target.name + ", all lanes recomputed", target, nullptr,
+             [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int x) {
+                 draw_phase_lanes(g, pen, c, x, true);
+             },
+             [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp, float gain) {
+                 draw_magnitude_and_phase_lanes(g, pen, c, xm, xp, gain, true);
              }});
     }
-    all.push_back({"member, both panels", nullptr, nullptr,
-                   [](const ComplexGrid& g, RgbColor& pen, Canvas& c, int xm, int xp, float gain) {
-                       draw_magnitude_and_phase(g, pen, c, xm, xp, gain);
-                   }});
     return all;
+}
+
+// Runs `draw` with dispatch held to the implementation's target, if it has
+// one.
+template <typename Draw>
+void run_on(const Named& impl, Draw draw) {
+    if (impl.target.bit == 0) {
+        draw();
+        return;
+    }
+    const ScopedSimdTarget only(impl.target);
+    draw();
 }
 
 testing::AssertionResult same_drawing(const OwnedCanvas& actual, RgbColor actual_pen,
@@ -136,7 +120,9 @@ void expect_panels_match(const ComplexGrid& grid, const std::string& what) {
                     RgbColor actual_pen = {7, 7, 7};
                     reference::draw_magnitude(grid, expected_pen, expected.canvas, x, shifted,
                                               gain);
-                    impl.magnitude(grid, actual_pen, actual.canvas, x, shifted, gain);
+                    run_on(impl, [&] {
+                        impl.magnitude(grid, actual_pen, actual.canvas, x, shifted, gain);
+                    });
                     EXPECT_TRUE(same_drawing(actual, actual_pen, expected, expected_pen))
                         << what << ": magnitude, " << impl.name << ", shifted " << shifted
                         << ", gain " << gain;
@@ -153,7 +139,7 @@ void expect_panels_match(const ComplexGrid& grid, const std::string& what) {
                 RgbColor actual_pen = {7, 7, 7};
                 reference::draw_magnitude(grid, expected_pen, expected.canvas, 21, true, gain);
                 reference::draw_phase(grid, expected_pen, expected.canvas, x);
-                impl.both(grid, actual_pen, actual.canvas, 21, x, gain);
+                run_on(impl, [&] { impl.both(grid, actual_pen, actual.canvas, 21, x, gain); });
                 EXPECT_TRUE(same_drawing(actual, actual_pen, expected, expected_pen))
                     << what << ": both panels, " << impl.name << ", gain " << gain;
             }
@@ -164,7 +150,7 @@ void expect_panels_match(const ComplexGrid& grid, const std::string& what) {
             RgbColor expected_pen = {7, 7, 7};
             RgbColor actual_pen = {7, 7, 7};
             reference::draw_phase(grid, expected_pen, expected.canvas, x);
-            impl.phase(grid, actual_pen, actual.canvas, x);
+            run_on(impl, [&] { impl.phase(grid, actual_pen, actual.canvas, x); });
             EXPECT_TRUE(same_drawing(actual, actual_pen, expected, expected_pen))
                 << what << ": phase, " << impl.name;
         }
@@ -256,48 +242,60 @@ TEST(PanelKernels, AxesAndSignedZeros) {
     expect_panels_match(grid, "axes");
 }
 
-TEST(PhaseAngle, FoldedArctangentWithinItsLimit) {
+TEST(PhaseAngle, FoldedArctangentWithinItsLimitOnEveryTarget) {
     // Every 97th float of [0, 1] (zarvo-check-phase-angle walks them all).
-    const FoldedError error = folded_error(97);
-    EXPECT_LE(error.largest, folded_error_limit) << "at q = " << error.at;
-    EXPECT_GT(error.largest, folded_error_limit / 2) << "the limit is stated far too loose";
+    for (const SimdTarget& target : simd_targets()) {
+        const ScopedSimdTarget only(target);
+        const FoldedError error = folded_error(97);
+        EXPECT_LE(error.largest, phase_angle::folded_error)
+            << target.name << " at q = " << error.at;
+        EXPECT_GT(error.largest, phase_angle::folded_error / 2)
+            << "the limit is stated far too loose";
+    }
 }
 
-TEST(PhaseAngle, EstimateWithinItsErrorOfThePlainAngle) {
+TEST(PhaseAngle, EstimateWithinItsErrorOfThePlainAngleOnEveryTarget) {
     // The estimate against the plain angle (double atan2 rounded to float):
-    // within the 7.8e-7 that the guard's bound adds up, in every octant, on
+    // within the error that the guard's bound adds up, in every octant, on
     // the axes and diagonals, with signed zeros, subnormal and huge parts.
-    namespace angle = panel_pixels::phase_angle;
-    const auto plain = [](float re, float im) {
-        return static_cast<float>(std::atan2(static_cast<double>(im), static_cast<double>(re)));
-    };
-    std::vector<std::pair<float, float>> parts;
+    std::vector<float> re;
+    std::vector<float> im;
     const float magnitudes[] = {0.0f, 1e-45f, 1e-40f, 0.5f, 1.0f, 3.0f, 1e20f, 3e38f};
     for (float a : magnitudes) {
         for (float b : magnitudes) {
             for (float sa : {1.0f, -1.0f}) {
                 for (float sb : {1.0f, -1.0f}) {
-                    parts.emplace_back(sa * a, sb * b);
+                    re.push_back(sa * a);
+                    im.push_back(sb * b);
                 }
             }
         }
     }
     std::mt19937 random(5u);
     for (int k = 0; k < 200000; ++k) {
-        float re = varied_float(random);
-        float im = varied_float(random);
-        if (std::isfinite(re) && std::isfinite(im)) {
-            parts.emplace_back(re, im);
+        const float r = varied_float(random);
+        const float i = varied_float(random);
+        if (std::isfinite(r) && std::isfinite(i)) {
+            re.push_back(r);
+            im.push_back(i);
         }
     }
-    for (const auto& [re, im] : parts) {
-        const float estimate = angle::estimate(re, im);
-        const float expected = plain(re, im);
-        EXPECT_LE(std::fabs(static_cast<double>(estimate) - static_cast<double>(expected)), 7.8e-7)
-            << "atan2(" << im << ", " << re << ") is " << expected << ", estimate " << estimate;
-        if (re == 0.0f || im == 0.0f) {
-            // The axes come out exact, signs of zero included.
-            EXPECT_EQ(std::signbit(estimate), std::signbit(expected)) << re << ", " << im;
+    std::vector<float> estimates(re.size());
+    for (const SimdTarget& target : simd_targets()) {
+        const ScopedSimdTarget only(target);
+        phase_angle_estimates(re.data(), im.data(), estimates.data(), re.size());
+        for (std::size_t k = 0; k < re.size(); ++k) {
+            const float expected = static_cast<float>(
+                std::atan2(static_cast<double>(im[k]), static_cast<double>(re[k])));
+            ASSERT_LE(std::fabs(static_cast<double>(estimates[k]) - static_cast<double>(expected)),
+                      phase_angle::error)
+                << target.name << ": atan2(" << im[k] << ", " << re[k] << ") is " << expected
+                << ", estimate " << estimates[k];
+            if (re[k] == 0.0f || im[k] == 0.0f) {
+                // The axes come out exact, signs of zero included.
+                ASSERT_EQ(std::signbit(estimates[k]), std::signbit(expected))
+                    << target.name << ": " << re[k] << ", " << im[k];
+            }
         }
     }
 }

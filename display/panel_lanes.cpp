@@ -1,0 +1,393 @@
+// The spectrum panels in SIMD lanes, written once and compiled for every
+// target by foreach_target.h; Highway's dispatch picks the target at each
+// call.
+//
+// Every lane does the scalar operations of the definition in the same order
+// (the squares, their sum, the products by the scale and by 255 are the same
+// single IEEE operations), so each pixel gets the bits the plain form gives
+// on every target. The square root is the float root (see
+// panel_pixels::magnitude for why it equals the double one rounded), and the
+// phase greys come from the float estimate of display/phase_angle-inl.h
+// behind a guard on the grey level (see phase_greys).
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "display/panel_lanes.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+
+#include <cstddef>
+#include <cstdint>
+
+#include "display/panel_kernels.hpp"
+#include "hwy/highway.h"
+// Included per target, after highway.h, like Highway's own -inl headers.
+#include "display/phase_angle-inl.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace panel_lanes {
+namespace HWY_NAMESPACE {
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+using DF = hn::ScalableTag<float>;
+using DI = hn::RebindToSigned<DF>;
+using VF = hn::Vec<DF>;
+using VI = hn::Vec<DI>;
+
+// Samples per vector: 16 (AVX3), 8 (AVX2), 4 (SSE4, SSSE3, NEON) or 1
+// (scalar). The vector targets store sixteen pixels at a time.
+constexpr std::size_t kLanes = hn::MaxLanes(DF());
+constexpr std::size_t kGroup = kLanes == 1 ? 1 : 16;
+constexpr std::size_t kVectorsPerGroup = kGroup / kLanes;
+
+// The two parts of kLanes samples, in order.
+struct Parts {
+    VF re;
+    VF im;
+};
+
+HWY_INLINE Parts load_parts(const Complex* p) {
+    const DF df;
+    Parts s;
+    hn::LoadInterleaved2(df, &p->re, s.re, s.im);
+    return s;
+}
+
+// re * re + im * im, each product rounded, then the sum.
+HWY_INLINE VF square_sums(Parts s) {
+    return hn::Add(hn::Mul(s.re, s.re), hn::Mul(s.im, s.im));
+}
+
+// trunc(v) as an int32 where -2^31 <= v < 2^31. Other lanes, NaN among
+// them, get some value but never undefined behaviour: x86's conversion gives
+// INT32_MIN there and NEON's saturates, which is all the panels need, so the
+// correction that Highway's ConvertTo adds on x86 for large positive values
+// (four more operations a vector: the panels lost a quarter of their speed
+// to it) is left out there. The scalar target's conversion is a C++ cast,
+// undefined for NaN, so NaN is cleared before it.
+HWY_INLINE VI truncate_in_range(VF v) {
+#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_MAX_BYTES == 64
+    return VI{_mm512_cvttps_epi32(v.raw)};
+#elif HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_MAX_BYTES == 32
+    return VI{_mm256_cvttps_epi32(v.raw)};
+#elif HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR
+    return VI{_mm_cvttps_epi32(v.raw)};
+#else
+    return hn::ConvertTo(DI(), hn::IfThenZeroElse(hn::IsNaN(v), v));
+#endif
+}
+
+// grey_of lane by lane: NaN gives 0, from 256 up 255, below the int32 range
+// INT32_MIN (what every target's conversion gives there), else the
+// truncation.
+HWY_INLINE VI greys(VF v) {
+    const DF df;
+    const DI di;
+    const VI grey = hn::IfThenElse(hn::RebindMask(di, hn::Ge(v, hn::Set(df, 256.0f))),
+                                   hn::Set(di, 255), truncate_in_range(v));
+    return hn::IfThenZeroElse(hn::RebindMask(di, hn::IsNaN(v)), grey);
+}
+
+// Stores the low eight bits of kGroup greys (kVectorsPerGroup vectors, in
+// order) as kGroup RGB pixels: each byte three times.
+#if HWY_TARGET == HWY_SCALAR
+// One lane: the byte shuffles do not exist there, nor are they needed.
+HWY_INLINE void store_greys(std::uint8_t* dst, const VI* grey) {
+    panel_pixels::write_grey(hn::GetLane(grey[0]), dst);
+}
+#else
+HWY_INLINE void store_greys(std::uint8_t* dst, const VI* grey) {
+    const hn::RebindToUnsigned<DI> du;
+    const hn::Rebind<std::uint8_t, DI> d8;
+    const hn::Full128<std::uint8_t> d16;
+    const auto low = [&](std::size_t i) { return hn::TruncateTo(d8, hn::BitCast(du, grey[i])); };
+    // Sixteen low bytes, from as many vectors as hold sixteen floats.
+#if HWY_MAX_BYTES == 64 && HWY_ARCH_X86
+    // vpmovdb takes the low bytes in one instruction, where TruncateTo
+    // spends a shuffle and a permute: the panels run 5 % faster.
+    (void)low;
+    const hn::Vec<decltype(d16)> bytes{_mm512_cvtepi32_epi8(grey[0].raw)};
+#elif HWY_MAX_BYTES == 64
+    const auto bytes = low(0);
+#elif HWY_MAX_BYTES == 32
+    const auto bytes = hn::Combine(d16, low(1), low(0));
+#else
+    static_assert(kLanes == 4, "128-bit vectors hold four floats");
+    const hn::Full64<std::uint8_t> d64;
+    const auto bytes =
+        hn::Combine(d16, hn::Combine(d64, low(3), low(2)), hn::Combine(d64, low(1), low(0)));
+#endif
+    alignas(16) static constexpr std::uint8_t spread[48] = {
+        0, 0, 0, 1, 1, 1, 2,  2,  2,  3,  3,  3,  4,  4,  4,  5,  5,  5,  6,  6,  6,  7,  7,  7,
+        8, 8, 8, 9, 9, 9, 10, 10, 10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15};
+    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, spread)), d16, dst);
+    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, spread + 16)), d16, dst + 16);
+    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, spread + 32)), d16, dst + 32);
+}
+#endif
+
+float largest_magnitude(const ComplexGrid& grid) {
+    const DF df;
+    const std::int64_t count = grid.size();
+    // The largest square sum, then one root: the root never decreases as its
+    // argument grows, so the root of the largest sum is the largest root.
+    // Lane by lane the scalar rule `s > max ? s : max`, so NaN never enters
+    // (Max itself treats NaN differently on different targets); the lanes'
+    // maxima are then combined by the same rule (the largest of a set of
+    // non-NaN floats does not depend on the order).
+    // Four maxima side by side: each step waits on its compare and blend,
+    // so one chain alone would set the pace.
+    VF lanes[4] = {hn::Set(df, -1.0f), hn::Set(df, -1.0f), hn::Set(df, -1.0f), hn::Set(df, -1.0f)};
+    const auto step = static_cast<std::int64_t>(kLanes);
+    std::int64_t k = 0;
+    for (; k + 4 * step <= count; k += 4 * step) {
+        for (int a = 0; a < 4; ++a) {
+            const VF sums = square_sums(load_parts(grid.samples + k + a * step));
+            lanes[a] = hn::IfThenElse(hn::Gt(sums, lanes[a]), sums, lanes[a]);
+        }
+    }
+    for (; k + step <= count; k += step) {
+        const VF sums = square_sums(load_parts(grid.samples + k));
+        lanes[0] = hn::IfThenElse(hn::Gt(sums, lanes[0]), sums, lanes[0]);
+    }
+    alignas(64) float lane_max[4 * kLanes];
+    for (int a = 0; a < 4; ++a) {
+        hn::Store(lanes[a], df, lane_max + a * kLanes);
+    }
+    float max_sum = -1.0f;
+    for (float sum : lane_max) {
+        if (sum > max_sum) {
+            max_sum = sum;
+        }
+    }
+    // Sums are never negative, so -1 means no sample (or only NaN) so far,
+    // which is also the scalar loop's starting value.
+    float max = max_sum < 0.0f ? -1.0f : hn::GetLane(hn::Sqrt(hn::Set(df, max_sum)));
+    for (; k < count; ++k) {
+        const float m = panel_pixels::magnitude(grid.samples[k]);
+        if (m > max) {
+            max = m;
+        }
+    }
+    return max;
+}
+
+void magnitude_run(const Complex* src, std::uint8_t* dst, std::int32_t n, float scale) {
+    const DF df;
+    const VF vscale = hn::Set(df, scale);
+    const VF v255 = hn::Set(df, 255.0f);
+    std::int32_t j = 0;
+    for (; j + static_cast<std::int32_t>(kGroup) <= n; j += kGroup, dst += 3 * kGroup) {
+        VI grey[kVectorsPerGroup];
+        for (std::size_t i = 0; i < kVectorsPerGroup; ++i) {
+            const VF m = hn::Sqrt(square_sums(load_parts(src + j + i * kLanes)));
+            grey[i] = greys(hn::Mul(hn::Mul(m, vscale), v255));
+        }
+        store_greys(dst, grey);
+    }
+    for (; j < n; ++j, dst += 3) {
+        const float v = (panel_pixels::magnitude(src[j]) * scale) * 255.0f;
+        panel_pixels::write_grey(panel_pixels::grey_of(v), dst);
+    }
+}
+
+// The greys of angles within [-4, 4], where the scaled value lies far
+// inside the int32 range and below 256: the truncation alone is grey_of.
+HWY_INLINE VI angle_greys(VF angle) {
+    const DF df;
+    return truncate_in_range(
+        hn::Mul(hn::Mul(angle, hn::Set(df, 0.15915494f)), hn::Set(df, 255.0f)));
+}
+
+// The lanes of `grey` not marked in `sure`, from the scalar function. Out
+// of line: it runs for a few samples a frame, and its calls would otherwise
+// clobber the vector registers of the loop around it.
+HWY_NOINLINE VI recompute_greys(const Complex* p, VI grey, hn::Mask<DI> sure) {
+    const DI di;
+    alignas(64) std::int32_t lanes[kLanes];
+    alignas(64) std::int32_t kept[kLanes];
+    hn::Store(grey, di, lanes);
+    hn::Store(hn::VecFromMask(di, sure), di, kept);
+    for (std::size_t l = 0; l < kLanes; ++l) {
+        if (kept[l] == 0) {
+            lanes[l] = panel_pixels::phase_grey(p[l]);
+        }
+    }
+    return hn::Load(di, lanes);
+}
+
+// The phase greys of p[0 .. kLanes - 1], in order: in every lane the grey
+// that the plain definition (double atan2, rounded to float, scaled,
+// truncated) gives.
+//
+// The guard: the plain angle lies within phase_angle::bound of the estimate
+// t. The grey, as an integer before its low bits are taken, never decreases
+// as the angle grows (the two products by positive constants, each rounded,
+// and the truncation all keep order). So when t - bound and t + bound give
+// the same grey, every angle between them does, the plain one included. A
+// grey level spans 0.0246 of angle, so about one sample in 6000 fails; those
+// lanes, and lanes with an infinite or NaN part, take the scalar function.
+HWY_INLINE VI phase_greys(const Complex* p, bool recompute_all) {
+    const DF df;
+    const DI di;
+    const Parts s = load_parts(p);
+    const auto largest = hn::Set(df, hwy::HighestValue<float>());
+    const auto finite = hn::And(hn::Le(hn::Abs(s.re), largest), hn::Le(hn::Abs(s.im), largest));
+    const VF angle = phase_angle::HWY_NAMESPACE::estimate(df, s.re, s.im);
+    const VF bound = hn::Set(df, phase_angle::bound);
+    const VI below = angle_greys(hn::Sub(angle, bound));
+    const VI above = angle_greys(hn::Add(angle, bound));
+    const auto sure = hn::And(hn::Eq(below, above), hn::RebindMask(di, finite));
+    if (!recompute_all && hn::AllTrue(di, sure)) {
+        return below;
+    }
+    return recompute_greys(p, below, recompute_all ? hn::FirstN(di, 0) : sure);
+}
+
+void phase_run(const Complex* src, std::uint8_t* dst, std::int32_t n, bool recompute_all) {
+    std::int32_t j = 0;
+    for (; j + static_cast<std::int32_t>(kGroup) <= n; j += kGroup, dst += 3 * kGroup) {
+        VI grey[kVectorsPerGroup];
+        for (std::size_t i = 0; i < kVectorsPerGroup; ++i) {
+            grey[i] = phase_greys(src + j + i * kLanes, recompute_all);
+        }
+        store_greys(dst, grey);
+    }
+    for (; j < n; ++j, dst += 3) {
+        panel_pixels::write_grey(panel_pixels::phase_grey(src[j]), dst);
+    }
+}
+
+void DrawMagnitude(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x, bool shifted,
+                   float gain) {
+    if (grid.size() == 0) {
+        return;
+    }
+    const float max = largest_magnitude(grid);
+    const float scale = max > 0.0f ? gain / max : 1.0f;
+    panel_pixels::draw_rows(grid, canvas, x, shifted,
+                            [scale](const Complex* src, std::uint8_t* dst, std::int32_t n) {
+                                magnitude_run(src, dst, n, scale);
+                            });
+    pen = panel_pixels::magnitude_pen(grid, shifted, scale);
+}
+
+void DrawPhase(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x, bool recompute_all) {
+    if (grid.size() == 0) {
+        return;
+    }
+    panel_pixels::draw_rows(grid, canvas, x, true,
+                            [recompute_all](const Complex* src, std::uint8_t* dst, std::int32_t n) {
+                                phase_run(src, dst, n, recompute_all);
+                            });
+    pen = panel_pixels::phase_pen(grid);
+}
+
+void DrawMagnitudeAndPhase(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x_magnitude,
+                           int x_phase, float gain, bool recompute_all) {
+    if (grid.size() == 0) {
+        return;
+    }
+    const float max = largest_magnitude(grid);
+    const float scale = max > 0.0f ? gain / max : 1.0f;
+    panel_pixels::draw_rows_of_both(
+        grid, canvas, x_magnitude, x_phase,
+        [scale](const Complex* src, std::uint8_t* dst, std::int32_t n) {
+            magnitude_run(src, dst, n, scale);
+        },
+        [recompute_all](const Complex* src, std::uint8_t* dst, std::int32_t n) {
+            phase_run(src, dst, n, recompute_all);
+        });
+    // The phase panel is drawn last: its last pixel leaves the pen.
+    pen = panel_pixels::phase_pen(grid);
+}
+
+// The estimate on whole vectors; a last partial vector runs on a copy
+// padded with zeros.
+template <typename Estimate>
+void estimate_all(std::size_t count, Estimate estimate) {
+    std::size_t k = 0;
+    for (; k + kLanes <= count; k += kLanes) {
+        estimate(k, kLanes);
+    }
+    if (k < count) {
+        estimate(k, count - k);
+    }
+}
+
+void AngleEstimates(const float* re, const float* im, float* angle, std::size_t count) {
+    const DF df;
+    estimate_all(count, [&](std::size_t k, std::size_t n) {
+        alignas(64) float r[kLanes] = {};
+        alignas(64) float i[kLanes] = {};
+        alignas(64) float a[kLanes];
+        for (std::size_t l = 0; l < n; ++l) {
+            r[l] = re[k + l];
+            i[l] = im[k + l];
+        }
+        hn::Store(phase_angle::HWY_NAMESPACE::estimate(df, hn::Load(df, r), hn::Load(df, i)), df,
+                  a);
+        for (std::size_t l = 0; l < n; ++l) {
+            angle[k + l] = a[l];
+        }
+    });
+}
+
+void FoldedAngles(const float* q, float* angle, std::size_t count) {
+    const DF df;
+    estimate_all(count, [&](std::size_t k, std::size_t n) {
+        if (n == kLanes) {
+            hn::StoreU(phase_angle::HWY_NAMESPACE::folded(df, hn::LoadU(df, q + k)), df, angle + k);
+            return;
+        }
+        alignas(64) float in[kLanes] = {};
+        alignas(64) float out[kLanes];
+        for (std::size_t l = 0; l < n; ++l) {
+            in[l] = q[k + l];
+        }
+        hn::Store(phase_angle::HWY_NAMESPACE::folded(df, hn::Load(df, in)), df, out);
+        for (std::size_t l = 0; l < n; ++l) {
+            angle[k + l] = out[l];
+        }
+    });
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace panel_lanes
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace panel_lanes {
+
+HWY_EXPORT(DrawMagnitude);
+HWY_EXPORT(DrawPhase);
+HWY_EXPORT(DrawMagnitudeAndPhase);
+HWY_EXPORT(AngleEstimates);
+HWY_EXPORT(FoldedAngles);
+
+}  // namespace panel_lanes
+
+void draw_magnitude_lanes(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x,
+                          bool shifted, float gain) {
+    HWY_DYNAMIC_DISPATCH(panel_lanes::DrawMagnitude)(grid, pen, canvas, x, shifted, gain);
+}
+
+void draw_phase_lanes(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x,
+                      bool recompute_all) {
+    HWY_DYNAMIC_DISPATCH(panel_lanes::DrawPhase)(grid, pen, canvas, x, recompute_all);
+}
+
+void draw_magnitude_and_phase_lanes(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
+                                    int x_magnitude, int x_phase, float gain, bool recompute_all) {
+    HWY_DYNAMIC_DISPATCH(panel_lanes::DrawMagnitudeAndPhase)
+    (grid, pen, canvas, x_magnitude, x_phase, gain, recompute_all);
+}
+
+void phase_angle_estimates(const float* re, const float* im, float* angle, std::size_t count) {
+    HWY_DYNAMIC_DISPATCH(panel_lanes::AngleEstimates)(re, im, angle, count);
+}
+
+void phase_angle_folded(const float* q, float* angle, std::size_t count) {
+    HWY_DYNAMIC_DISPATCH(panel_lanes::FoldedAngles)(q, angle, count);
+}
+
+#endif  // HWY_ONCE
