@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "inputs/images.hpp"
+#include "inputs/patterns.hpp"
 
 namespace {
 
@@ -42,4 +43,5 @@ void stop_headless(AppState& app) {
     for (TileSheet* sheet : {&app.font, &ostrel_sheet, &vhs_sheet, &sierpinsky_sheet}) {
         release_sheet(*sheet);
     }
+    release_patterns();
 }

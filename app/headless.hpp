@@ -13,7 +13,8 @@
 bool start_headless(AppState& app, bool condensed, TickSource ticks);
 
 // Releases what start_headless acquired: the canvas buffer, the font
-// surface and the three picture surfaces (the program-wide sheets are reset).
+// surface, the three picture surfaces and the "Thingie" tables (the
+// program-wide sheets and tables are reset).
 // The program itself keeps all of these until it ends; tools and tests that
 // start more than once, or check for leaks, call this.
 void stop_headless(AppState& app);

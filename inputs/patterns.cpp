@@ -186,38 +186,49 @@ void gen_pulsating_sphere(float phase, ComplexGrid& grid) {
     fill_disc(grid, radius);
 }
 
-const ThingieTables& thingie_tables(std::int32_t width, std::int32_t height) {
-    static ThingieTables tables;
-    static std::vector<float> base;
-    static std::vector<float> radial;
-    if (tables.width == width && tables.height == height) {
-        return tables;
-    }
+ThingieTables thingie_tables;
+
+namespace {
+
+// r and theta of sample (i, j) round the centre (H div 2, W div 2). The
+// integer sum goes straight to double (no float step here, unlike
+// fill_disc).
+struct Polar {
+    float r;
+    float theta;
+};
+
+Polar polar_of(std::int32_t i, std::int32_t j, std::int32_t width, std::int32_t height) {
+    const std::int32_t x = j - width / 2;
+    const std::int32_t y = i - height / 2;
+    return {static_cast<float>(std::sqrt(static_cast<double>(x * x + y * y))),
+            static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)))};
+}
+
+}  // namespace
+
+ThingieTables make_thingie_tables(std::int32_t width, std::int32_t height) {
+    ThingieTables tables;
+    tables.width = width;
+    tables.height = height;
     const auto count = static_cast<std::size_t>(std::int64_t{width} * height);
-    base.assign(count, 0.0f);
-    radial.assign(count, 0.0f);
+    tables.base.resize(count);
+    tables.radial.resize(count);
     std::size_t k = 0;
     for (std::int32_t i = 0; i < height; ++i) {
         for (std::int32_t j = 0; j < width; ++j, ++k) {
-            const std::int32_t x = j - width / 2;
-            const std::int32_t y = i - height / 2;
-            // The integer sum goes straight to double (no float step here,
-            // unlike fill_disc).
-            const float r = static_cast<float>(std::sqrt(static_cast<double>(x * x + y * y)));
-            const float theta =
-                static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)));
+            const Polar p = polar_of(i, j, width, height);
             // The first sum of ((theta + r) + phase * 10) * 32 is rounded
             // before the phase enters, so it is the same on every frame.
-            base[k] = theta + r;
-            radial[k] = r * 0.001f;
+            tables.base[k] = p.theta + p.r;
+            tables.radial[k] = p.r * 0.001f;
         }
     }
-    tables = {width, height, base.data(), radial.data()};
     return tables;
 }
 
-void gen_thingie_portable(float phase, ComplexGrid& grid) {
-    const ThingieTables& tables = thingie_tables(grid.width, grid.height);
+void gen_thingie_portable(float phase, ComplexGrid& grid, const ThingieTables& tables) {
+    assert(tables.width == grid.width && tables.height == grid.height);
     const float phase_term = phase * 10.0f;
     const std::int64_t count = grid.size();
     for (std::int64_t k = 0; k < count; ++k) {
@@ -228,17 +239,26 @@ void gen_thingie_portable(float phase, ComplexGrid& grid) {
 }
 
 void gen_thingie(float phase, ComplexGrid& grid) {
-    static const bool use_avx512 = thingie_avx512_supported();
-    static const bool use_avx2 = thingie_avx2_supported();
-    if (use_avx512) {
-        gen_thingie_avx512(phase, grid);
-    } else if (use_avx2) {
-        gen_thingie_avx2(phase, grid);
-    } else {
-        gen_thingie_portable(phase, grid);
+    if (thingie_tables.width == grid.width && thingie_tables.height == grid.height) {
+        gen_thingie_lanes(phase, grid, thingie_tables);
+        return;
+    }
+    // Not prepared for this size: every sample from scratch, the same values.
+    const float phase_term = phase * 10.0f;
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        for (std::int32_t j = 0; j < grid.width; ++j) {
+            const Polar p = polar_of(i, j, grid.width, grid.height);
+            const float a = ((p.theta + p.r) + phase_term) * 32.0f;
+            const float s = static_cast<float>(std::sin(static_cast<double>(a)));
+            sample_at(grid, i, j) = {(s + p.r * 0.001f) + 1.0f, 0.0f};
+        }
     }
 }
 
 void prepare_patterns(std::int32_t width, std::int32_t height) {
-    thingie_tables(width, height);
+    thingie_tables = make_thingie_tables(width, height);
+}
+
+void release_patterns() {
+    thingie_tables = ThingieTables{};
 }

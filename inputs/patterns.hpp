@@ -5,6 +5,7 @@
 // the result.
 #pragma once
 
+#include "inputs/pattern_kernels.hpp"
 #include "spectrum/complex_grid.hpp"
 
 // re = sin(j * pi * 2 / W * 16) * 0.5 + 0.5 (angle in double, then float);
@@ -31,7 +32,17 @@ void gen_pulsating_sphere(float phase, ComplexGrid& grid);
 // re = sin(((theta + r) + phase * 10) * 32) + r * 0.001 + 1 round the centre.
 void gen_thingie(float phase, ComplexGrid& grid);
 
-// Builds, once, the phase-free tables behind gen_thingie for a width x height
-// grid, so that the first Thingie frame costs no more than any other and
-// allocates nothing. Called at start-up; gen_thingie would build them itself.
+// The phase-free tables behind gen_thingie (inputs/pattern_kernels.hpp).
+// Program-wide for the reason the picture sheets are: a generator receives
+// only the phase and the grid. Empty until prepare_patterns; on a grid of
+// another size gen_thingie computes every sample from scratch instead (the
+// same values, many times slower).
+extern ThingieTables thingie_tables;
+
+// Builds thingie_tables for a width x height grid, so that no frame builds
+// anything. Called at start-up, before the first frame.
 void prepare_patterns(std::int32_t width, std::int32_t height);
+
+// Frees thingie_tables. The program keeps them until it ends; tools and
+// tests that start more than once, or check for leaks, call this.
+void release_patterns();

@@ -9,13 +9,16 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "inputs/pattern_kernels.hpp"
 #include "inputs/patterns.hpp"
 #include "inputs/picture_fill.hpp"
+#include "inputs/thingie_sine.hpp"
 #include "plain_kernels.hpp"
+#include "spectrum/simd_targets.hpp"
 #include "thingie_sine_walk.hpp"
 
 namespace {
@@ -49,7 +52,7 @@ testing::AssertionResult same_grid(const ComplexGrid& actual, const ComplexGrid&
 }
 
 struct Form {
-    const char* name;
+    std::string name;
     Generator generate;
 };
 
@@ -91,50 +94,62 @@ const float odd_phases[] = {-0.0f,
                             std::numeric_limits<float>::infinity(),
                             -std::numeric_limits<float>::infinity()};
 
-std::vector<Form> thingie_forms(bool all) {
+// The product's gen_thingie (over the program-wide tables when they fit the
+// grid, from scratch when not), and with `all` the portable form and the
+// lanes on every SIMD target this CPU executes, each also with every lane
+// forced through the scalar fallback, over tables of their own.
+std::vector<Form> thingie_forms(bool all, std::int32_t width, std::int32_t height) {
     std::vector<Form> forms = {{"gen_thingie", gen_thingie}};
-    if (all) {
-        forms.push_back({"portable", gen_thingie_portable});
+    if (!all) {
+        return forms;
     }
-    if (thingie_avx2_supported()) {
-        forms.push_back({"avx2", [](float p, ComplexGrid& g) { gen_thingie_avx2(p, g); }});
-        if (all) {
-            forms.push_back({"avx2 all lanes recomputed",
-                             [](float p, ComplexGrid& g) { gen_thingie_avx2(p, g, true); }});
-        }
-    }
-    if (thingie_avx512_supported()) {
-        forms.push_back({"avx512", [](float p, ComplexGrid& g) { gen_thingie_avx512(p, g); }});
-        if (all) {
-            forms.push_back({"avx512 all lanes recomputed",
-                             [](float p, ComplexGrid& g) { gen_thingie_avx512(p, g, true); }});
-        }
+    auto tables = std::make_shared<ThingieTables>(make_thingie_tables(width, height));
+    forms.push_back(
+        {"portable", [tables](float p, ComplexGrid& g) { gen_thingie_portable(p, g, *tables); }});
+    for (const SimdTarget& target : simd_targets()) {
+        forms.push_back({target.name, [tables, target](float p, ComplexGrid& g) {
+                             const ScopedSimdTarget only(target);
+                             gen_thingie_lanes(p, g, *tables);
+                         }});
+        forms.push_back({target.name + ", all lanes recomputed",
+                         [tables, target](float p, ComplexGrid& g) {
+                             const ScopedSimdTarget only(target);
+                             gen_thingie_lanes(p, g, *tables, true);
+                         }});
     }
     return forms;
 }
 
 TEST(PatternKernels, ThingieOnEveryFramePhase) {
-    expect_same_output(thingie_forms(false), reference::gen_thingie, frame_phases(), 512, 512);
+    // As the program runs it: the tables prepared at start-up, the target
+    // that dispatch picks.
+    prepare_patterns(512, 512);
+    expect_same_output(thingie_forms(false, 512, 512), reference::gen_thingie, frame_phases(), 512,
+                       512);
+    release_patterns();
 }
 
-TEST(PatternKernels, ThingieFallbackPortableOddPhasesAndSizes) {
-    // Sizes change between calls, so the tables are rebuilt (and rebuilt
-    // again for the last 512 x 512).
-    const std::int32_t sizes[][2] = {{512, 512}, {7, 5}, {16, 2}, {1, 1}, {0, 0}, {512, 512}};
+TEST(PatternKernels, ThingieOnEveryTargetOddPhasesAndSizes) {
+    // Partial vectors, and gen_thingie on sizes whose tables were never
+    // prepared.
+    const std::int32_t sizes[][2] = {{512, 512}, {7, 5}, {16, 2}, {1, 1}, {0, 0}};
     for (const auto& size : sizes) {
-        expect_same_output(thingie_forms(true), reference::gen_thingie,
+        expect_same_output(thingie_forms(true, size[0], size[1]), reference::gen_thingie,
                            {0.0f, 0.001f, 0.25f, 0.999f}, size[0], size[1]);
     }
-    expect_same_output(thingie_forms(true), reference::gen_thingie,
+    expect_same_output(thingie_forms(true, 64, 64), reference::gen_thingie,
                        std::vector<float>(std::begin(odd_phases), std::end(odd_phases)), 64, 64);
 }
 
-TEST(PatternKernels, ThingieSineEstimateWithinItsLimit) {
+TEST(PatternKernels, ThingieSineEstimateWithinItsLimitOnEveryTarget) {
     // Every 211th float below the limit, both signs
     // (zarvo-check-thingie-sine walks them all).
-    const SineError error = sine_error(211);
-    EXPECT_LE(error.largest, sine_error_limit) << "at a = " << error.at;
-    EXPECT_GT(error.largest, sine_error_limit / 2) << "the limit is stated far too loose";
+    for (const SimdTarget& target : simd_targets()) {
+        const ScopedSimdTarget only(target);
+        const SineError error = sine_error(211);
+        EXPECT_LE(error.largest, thingie_sine::error) << target.name << " at a = " << error.at;
+        EXPECT_GT(error.largest, thingie_sine::error / 2) << "the limit is stated far too loose";
+    }
 }
 
 TEST(PatternKernels, OtherGeneratorsOnEveryFramePhaseAndOddOnes) {
@@ -192,9 +207,11 @@ TEST(PictureFill, EveryByteAtEveryLaneAndPartialBlocks) {
     std::vector<Form> forms = {
         {"fill_real_from_bytes", [&](float, ComplexGrid& g) { fill_real_from_bytes(g, bytes); }},
         {"portable", [&](float, ComplexGrid& g) { fill_real_from_bytes_portable(g, bytes); }}};
-    if (picture_fill_avx2_supported()) {
-        forms.push_back(
-            {"avx2", [&](float, ComplexGrid& g) { fill_real_from_bytes_avx2(g, bytes); }});
+    for (const SimdTarget& target : simd_targets()) {
+        forms.push_back({target.name, [&, target](float, ComplexGrid& g) {
+                             const ScopedSimdTarget only(target);
+                             fill_real_from_bytes_lanes(g, bytes);
+                         }});
     }
     const std::int32_t sizes[][2] = {{512, 512}, {7, 5}, {9, 1}, {1, 1}, {0, 0}};
     for (const auto& size : sizes) {
