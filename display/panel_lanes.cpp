@@ -38,17 +38,21 @@ constexpr std::size_t kLanes = hn::MaxLanes(DF());
 constexpr std::size_t kGroup = kLanes == 1 ? 1 : 16;
 constexpr std::size_t kVectorsPerGroup = kGroup / kLanes;
 
-// The two parts of kLanes samples, in order.
+// The two parts of kLanes samples, in order. The constructor is written
+// out so that it is compiled for the target: GCC 12 will not inline the
+// vectors' own constructors into an implicit one on ARM.
 struct Parts {
+    HWY_INLINE Parts(VF re_parts, VF im_parts) : re(re_parts), im(im_parts) {}
     VF re;
     VF im;
 };
 
 HWY_INLINE Parts load_parts(const Complex* p) {
     const DF df;
-    Parts s;
-    hn::LoadInterleaved2(df, &p->re, s.re, s.im);
-    return s;
+    VF re;
+    VF im;
+    hn::LoadInterleaved2(df, &p->re, re, im);
+    return Parts(re, im);
 }
 
 // re * re + im * im, each product rounded, then the sum.

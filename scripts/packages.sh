@@ -7,9 +7,27 @@ zarvo_build_packages=(build-essential cmake pkg-config libhwy-dev libsdl2-dev li
 # What a display-less machine needs to show the window and take screenshots.
 zarvo_display_packages=(xvfb xauth xdotool x11-apps x11-utils imagemagick)
 zarvo_test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libkissfft-dev python3)
+# Running the kernels as other CPUs (scripts/x86_cpus_check.sh,
+# scripts/aarch64_check.sh), and cross-building them for 64-bit ARM against
+# arm64 packages (multiarch; ensure_architecture arm64 comes first).
+zarvo_emulation_packages=(qemu-user)
+zarvo_aarch64_packages=(g++-aarch64-linux-gnu libhwy-dev:arm64 libgtest-dev:arm64)
 # The libFuzzer build (scripts/fuzz.sh): clang and its runtime libraries,
 # which hold libFuzzer and clang's sanitizers. The tests do not need them.
 zarvo_fuzz_packages=(clang libclang-rt-14-dev)
+
+# Lets dpkg install packages of another architecture (e.g. arm64).
+ensure_architecture() {
+  dpkg --print-foreign-architectures | grep -qx "$1" && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "dpkg does not take $1 packages yet. As root:" >&2
+    echo "  sudo dpkg --add-architecture $1 && sudo apt-get update" >&2
+    return 1
+  fi
+  echo "Adding the $1 architecture to dpkg"
+  dpkg --add-architecture "$1"
+  # ensure_packages updates the package lists before it installs.
+}
 
 ensure_packages() {
   local missing=() p
