@@ -38,13 +38,14 @@ void start_grids_and_catalogue(AppState& app) {
 }
 
 void start_overlay(AppState& app, TickSource ticks) {
-    // Black font pixels are transparent; the very first help line is drawn
-    // with this tint, every later one with the rate line's.
+    // Black font pixels are transparent. The very first help line is drawn
+    // in the start-up tint, every later one in the rate line's.
     app.font.key[0] = app.font.key[1] = app.font.key[2] = 0;
     app.font.key_enabled = 1;
-    app.font.tint[0] = 1.0f;
-    app.font.tint[1] = 0.1f;
-    app.font.tint[2] = 1.0f;
+    app.help_tint = {1.0f, 0.1f, 1.0f};
+    app.font.tint[0] = app.help_tint.r;
+    app.font.tint[1] = app.help_tint.g;
+    app.font.tint[2] = app.help_tint.b;
 
     app.ticks = ticks;
     app.last_ticks = app.ticks.now();

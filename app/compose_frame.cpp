@@ -7,14 +7,17 @@
 
 namespace {
 
-constexpr const char* help_full = "Use arrow keys to select test, Esc to quit.";
-constexpr const char* help_condensed =
+constexpr const char* kHelpFull = "Use arrow keys to select test, Esc to quit.";
+constexpr const char* kHelpCondensed =
     "Use arrow keys to select test, Space to switch between magnitude and phase, Esc to quit.";
+constexpr Tint kBlack = {0.0f, 0.0f, 0.0f};
+constexpr Tint kWhite = {1.0f, 1.0f, 1.0f};
+constexpr Tint kMagenta = {1.0f, 0.0f, 1.0f};
 
-void set_tint(TileSheet& font, float r, float g, float b) {
-    font.tint[0] = r;
-    font.tint[1] = g;
-    font.tint[2] = b;
+void set_tint(TileSheet& font, Tint tint) {
+    font.tint[0] = tint.r;
+    font.tint[1] = tint.g;
+    font.tint[2] = tint.b;
 }
 
 // The captions always name 512 x 512, whatever the grid's size.
@@ -36,61 +39,64 @@ void draw_highlight_bar(Canvas& canvas, int y) {
 
 }  // namespace
 
+// What must come before what: the counter before the phase; the selection
+// and the switch before anything is drawn from them; the clear before any
+// drawing; the test before the input panel and the transform, which read
+// its grid; the rate after everything else, so that it measures one whole
+// turn of the loop. The test and the transform touch only the grids and the
+// drawing only the canvas, so the test can run after the menu and the
+// transform after the input panel: the grid just written is then still in
+// the cache for both.
 void compose_frame(AppState& app) {
-    // 1. Counter and phase. The increment wraps instead of overflowing (a
-    // signed overflow would be undefined after 2^31 frames).
+    // The increment wraps instead of overflowing (a signed overflow would
+    // be undefined after 2^31 frames).
     app.frame_count = static_cast<std::int32_t>(static_cast<std::uint32_t>(app.frame_count) + 1u);
     app.phase = static_cast<float>(app.frame_count % 1000) * 0.001f;
 
-    // 2-3. Selection with wrap-around, and the magnitude/phase switch (applied
-    // in both layouts, shown only in the condensed one).
+    // Selection with wrap-around, and the magnitude/phase switch (applied in
+    // both layouts, shown only in the condensed one).
     if (app.input.step != 0) {
         app.selection += app.input.step;
     }
-    if (app.selection >= test_count) {
+    if (app.selection >= kTestCount) {
         app.selection = 0;
     } else if (app.selection < 0) {
-        app.selection = test_count - 1;
+        app.selection = kTestCount - 1;
     }
     if (app.input.toggle) {
         app.show_magnitude = !app.show_magnitude;
     }
 
-    // 5. Clear to black. (Steps 4 and 8 come later: the test and the
-    // transform touch only the grids, the drawing before them only the
-    // canvas, so the order changes no byte; the grid just written is then
-    // still in the cache for the input panel and the transform.)
     Canvas& canvas = app.canvas;
     std::memset(canvas.pixels, 0, static_cast<std::size_t>(canvas.width) * canvas.height * 3);
 
-    // 6. The help line takes whatever tint is left: the start-up tint in the
-    // first frame, the rate line's magenta afterwards.
-    app.font.draw_text(canvas, 20, 540, app.condensed ? help_condensed : help_full);
+    // The help line in the tint the last frame left (see AppState::help_tint).
+    set_tint(app.font, app.help_tint);
+    app.font.draw_text(canvas, 20, 540, app.condensed ? kHelpCondensed : kHelpFull);
 
-    // 7. Menu: the selected label black on a white bar, the others white.
+    // Menu: the selected label black on a white bar, the others white.
     for (int i = 0, y = 557; y < 677; ++i, y += 12) {
         if (i == app.selection) {
             draw_highlight_bar(canvas, y);
-            set_tint(app.font, 0.0f, 0.0f, 0.0f);
+            set_tint(app.font, kBlack);
         } else {
-            set_tint(app.font, 1.0f, 1.0f, 1.0f);
+            set_tint(app.font, kWhite);
         }
         app.font.draw_text(canvas, 20, y + 3, app.catalogue[i].label);
     }
 
-    // 4. The test overwrites the working grid.
     app.catalogue[app.selection].generator(app.phase, app.working);
 
-    // 9. Input panel.
-    set_tint(app.font, 1.0f, 1.0f, 1.0f);
+    // Input panel: caption, frame, panel. The captions of this frame all
+    // stay white.
+    set_tint(app.font, kWhite);
     draw_caption(app, "Input(real part only) %dx%d", 20);
     draw_white_frame(app, 20);
     draw_magnitude(app.working, app.draw_colour, canvas, 21, false, 1.0f);
 
-    // 8. Transform a copy of the input.
     app.transformed.transform_2d_of(app.working);
 
-    // 10. Spectrum panels: caption, frame, panel.
+    // Spectrum panels: caption, frame, panel.
     if (app.condensed) {
         if (app.show_magnitude) {
             draw_caption(app, "Magnitude %dx%d (switch with Space)", 554);
@@ -112,9 +118,9 @@ void compose_frame(AppState& app) {
         draw_magnitude_and_phase(app.transformed, app.draw_colour, canvas, 555, 1089, 60.0f);
     }
 
-    // 11. Smoothed rate over one whole turn of the loop. The difference is
-    // taken as signed so a clock that steps back gives a negative time, which
-    // (like 0 ms) keeps the current rate.
+    // Smoothed rate over one whole turn of the loop. The difference is
+    // taken as signed so a clock that steps back gives a negative time,
+    // which (like 0 ms) keeps the current rate.
     const Uint32 now = app.ticks.now();
     const std::int32_t elapsed = static_cast<std::int32_t>(now - app.last_ticks);
     app.last_ticks = now;
@@ -126,10 +132,11 @@ void compose_frame(AppState& app) {
     std::snprintf(app.text, sizeof app.text, "%3.0f FPS, ph=%1.3f", static_cast<double>(app.rate),
                   static_cast<double>(app.phase));
 
-    // 12. Magenta rate line over a black shadow one pixel right and down; the
-    // magenta stays for the next frame's help line.
-    set_tint(app.font, 0.0f, 0.0f, 0.0f);
+    // Magenta rate line over a black shadow one pixel right and down; the
+    // next help line takes on the magenta.
+    set_tint(app.font, kBlack);
     app.font.draw_text(canvas, app.rate_shadow_x, 2, app.text);
-    set_tint(app.font, 1.0f, 0.0f, 1.0f);
+    set_tint(app.font, kMagenta);
     app.font.draw_text(canvas, app.rate_text_x, 1, app.text);
+    app.help_tint = kMagenta;
 }

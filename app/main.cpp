@@ -13,11 +13,11 @@
 int main(int /*argc*/, char* /*argv*/[]) {
     AppState app;
 
-    // 1-4: the grids and the catalogue exist before SDL does; the transform
-    // grid is a transformed copy of the cleared working grid.
+    // The grids and the catalogue exist before SDL does; the transform grid
+    // is a transformed copy of the cleared working grid.
     start_grids_and_catalogue(app);
 
-    // 5-6: the results are deliberately not examined. The mode is zeroed
+    // SDL and the layout: the results are deliberately not examined. The mode is zeroed
     // first, so an unreadable desktop gives width 0 and the condensed layout.
     SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK |
              SDL_INIT_HAPTIC | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS);
@@ -25,7 +25,7 @@ int main(int /*argc*/, char* /*argv*/[]) {
     SDL_GetCurrentDisplayMode(0, &mode);
     choose_layout(app, mode.w);
 
-    // 7-8: the pictures, then the font. A failure has been reported and SDL
+    // The pictures, then the font. A failure has been reported and SDL
     // shut down; nothing may touch the missing surface.
     if (!load_picture_sheets()) {
         return 1;
@@ -37,12 +37,13 @@ int main(int /*argc*/, char* /*argv*/[]) {
         return 1;
     }
 
-    // 9: the window. A non-zero status means SDL is already shut down.
+    // The window. A non-zero status means SDL is already shut down.
     if (const int status = app.canvas.create(app.layout_width, window_title(app)); status != 0) {
         return status;
     }
 
-    // 10-11: the font's key and tint, the rate clock.
+    // The font's key and tint, the rate clock: the last things before the
+    // first frame, so that its rate covers no start-up.
     start_overlay(app, sdl_ticks());
 
     // A quit request never cuts a frame short: the frame whose poll saw it is

@@ -110,7 +110,7 @@ Options parse_options(int argc, char* argv[]) {
             }
             options.condensed = layout == "condensed";
         } else if (arg == "--select") {
-            options.select = static_cast<int>(parse_number(value(), "test", 0, test_count - 1));
+            options.select = static_cast<int>(parse_number(value(), "test", 0, kTestCount - 1));
         } else if (arg == "--phase-panel") {
             options.phase_panel = true;
         } else if (arg == "--frames") {

@@ -143,7 +143,7 @@ void panel(benchmark::State& state, int which, int form) {
     }
 }
 
-const char* const form_names[] = {"plain", "product", "portable"};
+const char* const kFormNames[] = {"plain", "product", "portable"};
 
 void register_all() {
     const TestEntry* entries = reference::catalogue();
@@ -167,7 +167,7 @@ void register_all() {
         }
     }
     for (int form = 0; form < 3; ++form) {
-        const std::string name = std::string("picture fill/-/-/") + form_names[form];
+        const std::string name = std::string("picture fill/-/-/") + kFormNames[form];
         benchmark::RegisterBenchmark(name.c_str(), picture_fill, form)
             ->Unit(benchmark::kMillisecond);
     }
@@ -179,7 +179,7 @@ void register_all() {
     for (int which = 0; which < 3; ++which) {
         for (int form = 0; form < 3; ++form) {
             const std::string name =
-                std::string("panel/") + panel_names[which] + "/-/" + form_names[form];
+                std::string("panel/") + panel_names[which] + "/-/" + kFormNames[form];
             benchmark::RegisterBenchmark(name.c_str(), panel, which, form)
                 ->Unit(benchmark::kMillisecond);
         }

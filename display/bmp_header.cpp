@@ -8,8 +8,8 @@
 namespace {
 
 // BITMAPFILEHEADER: "BM", file size, two reserved words, pixel offset.
-constexpr std::size_t file_header_bytes = 14;
-constexpr std::size_t core_header_bytes = 12;
+constexpr std::size_t kFileHeaderBytes = 14;
+constexpr std::size_t kCoreHeaderBytes = 12;
 
 std::uint32_t le16(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8;
@@ -38,7 +38,7 @@ bool read_bmp_claim(SDL_RWops* stream, BmpClaim& claim) {
     }
     // The file header, the info header's own size, then width and height:
     // 4 + 4 bytes in the info header, 2 + 2 in the core header.
-    std::uint8_t head[file_header_bytes + 12] = {};
+    std::uint8_t head[kFileHeaderBytes + 12] = {};
     std::size_t got = 0;
     while (got < sizeof head) {
         const std::size_t n = SDL_RWread(stream, head + got, 1, sizeof head - got);
@@ -50,18 +50,18 @@ bool read_bmp_claim(SDL_RWops* stream, BmpClaim& claim) {
     if (SDL_RWseek(stream, start, RW_SEEK_SET) != start) {
         return false;
     }
-    if (got < file_header_bytes + 4 || head[0] != 'B' || head[1] != 'M') {
+    if (got < kFileHeaderBytes + 4 || head[0] != 'B' || head[1] != 'M') {
         return true;
     }
-    const std::uint8_t* info = head + file_header_bytes;
-    if (le32(info) == core_header_bytes) {
-        if (got < file_header_bytes + 8) {
+    const std::uint8_t* info = head + kFileHeaderBytes;
+    if (le32(info) == kCoreHeaderBytes) {
+        if (got < kFileHeaderBytes + 8) {
             return true;
         }
         claim.width = le16(info + 4);
         claim.height = le16(info + 6);
     } else {
-        if (got < file_header_bytes + 12) {
+        if (got < kFileHeaderBytes + 12) {
             return true;
         }
         claim.width = magnitude_of_le32(info + 4);

@@ -47,7 +47,7 @@ struct Canvas {
     void present();
 };
 
-// Steps 1-3 of the canvas: sizes (height 800), a buffer of width * 2400
+// The canvas without a window: sizes (height 800), a buffer of width * 2400
 // bytes, every pixel dark red (50, 0, 0). Used by Canvas::create and by
 // everything that draws without a window. The buffer is a frame buffer (see
 // spectrum/frame_buffer.hpp); release it with release_canvas_buffer.

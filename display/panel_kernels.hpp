@@ -40,7 +40,7 @@ void phase_angle_folded(const float* q, float* angle, std::size_t count);
 namespace panel_pixels {
 
 // The top canvas row of every panel.
-constexpr int top = 21;
+constexpr int kPanelTop = 21;
 
 // The magnitude in float: sqrt of a float, correctly rounded, is the float
 // nearest to the double square root of that float (a double carries more
@@ -126,7 +126,7 @@ template <typename Run>
 void draw_rows(const ComplexGrid& grid, Canvas& canvas, int x, bool shifted, Run run) {
     for (std::int32_t i = 0; i < grid.height; ++i) {
         const PanelRow row = panel_row(grid, i, shifted);
-        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, top + i);
+        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, kPanelTop + i);
         const std::int32_t first = grid.width - row.split;
         run(row.source + row.split, dst, first);
         run(row.source, dst + 3 * first, row.split);
@@ -142,10 +142,10 @@ void draw_rows_of_both(const ComplexGrid& grid, Canvas& canvas, int x_magnitude,
     for (std::int32_t i = 0; i < grid.height; ++i) {
         const PanelRow row = panel_row(grid, i, true);
         const std::int32_t first = grid.width - row.split;
-        std::uint8_t* m = canvas.pixels + pixel_offset(canvas, x_magnitude, top + i);
+        std::uint8_t* m = canvas.pixels + pixel_offset(canvas, x_magnitude, kPanelTop + i);
         magnitude_run(row.source + row.split, m, first);
         magnitude_run(row.source, m + 3 * first, row.split);
-        std::uint8_t* p = canvas.pixels + pixel_offset(canvas, x_phase, top + i);
+        std::uint8_t* p = canvas.pixels + pixel_offset(canvas, x_phase, kPanelTop + i);
         phase_run(row.source + row.split, p, first);
         phase_run(row.source, p + 3 * first, row.split);
     }

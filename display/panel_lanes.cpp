@@ -119,12 +119,12 @@ HWY_INLINE void store_greys(std::uint8_t* dst, const VI* grey) {
     const auto bytes =
         hn::Combine(d16, hn::Combine(d64, low(3), low(2)), hn::Combine(d64, low(1), low(0)));
 #endif
-    alignas(16) static constexpr std::uint8_t spread[48] = {
+    alignas(16) static constexpr std::uint8_t kSpread[48] = {
         0, 0, 0, 1, 1, 1, 2,  2,  2,  3,  3,  3,  4,  4,  4,  5,  5,  5,  6,  6,  6,  7,  7,  7,
         8, 8, 8, 9, 9, 9, 10, 10, 10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15};
-    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, spread)), d16, dst);
-    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, spread + 16)), d16, dst + 16);
-    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, spread + 32)), d16, dst + 32);
+    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, kSpread)), d16, dst);
+    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, kSpread + 16)), d16, dst + 16);
+    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, kSpread + 32)), d16, dst + 32);
 }
 #endif
 
@@ -222,7 +222,7 @@ HWY_NOINLINE VI recompute_greys(const Complex* p, VI grey, hn::Mask<DI> sure) {
 // that the plain definition (double atan2, rounded to float, scaled,
 // truncated) gives.
 //
-// The guard: the plain angle lies within phase_angle::bound of the estimate
+// The guard: the plain angle lies within phase_angle::kBound of the estimate
 // t. The grey, as an integer before its low bits are taken, never decreases
 // as the angle grows (the two products by positive constants, each rounded,
 // and the truncation all keep order). So when t - bound and t + bound give
@@ -236,7 +236,7 @@ HWY_INLINE VI phase_greys(const Complex* p, bool recompute_all) {
     const auto largest = hn::Set(df, hwy::HighestValue<float>());
     const auto finite = hn::And(hn::Le(hn::Abs(s.re), largest), hn::Le(hn::Abs(s.im), largest));
     const VF angle = phase_angle::HWY_NAMESPACE::estimate(df, s.re, s.im);
-    const VF bound = hn::Set(df, phase_angle::bound);
+    const VF bound = hn::Set(df, phase_angle::kBound);
     const VI below = angle_greys(hn::Sub(angle, bound));
     const VI above = angle_greys(hn::Add(angle, bound));
     const auto sure = hn::And(hn::Eq(below, above), hn::RebindMask(di, finite));

@@ -38,7 +38,7 @@ void draw_magnitude_portable(const ComplexGrid& grid, RgbColor& pen, Canvas& can
     std::int32_t grey = 0;
     for (std::int32_t i = 0; i < grid.height; ++i) {
         const PanelRow row = panel_row(grid, i, shifted);
-        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_pixels::top + i);
+        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_pixels::kPanelTop + i);
         for (std::int32_t j = 0; j < grid.width; ++j, dst += 3) {
             const std::int32_t src_j =
                 j < grid.width - row.split ? j + row.split : j - (grid.width - row.split);
@@ -55,7 +55,7 @@ void draw_phase_portable(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
     std::int32_t grey = 0;
     for (std::int32_t i = 0; i < grid.height; ++i) {
         const PanelRow row = panel_row(grid, i, true);
-        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_pixels::top + i);
+        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_pixels::kPanelTop + i);
         for (std::int32_t j = 0; j < grid.width; ++j, dst += 3) {
             const std::int32_t src_j =
                 j < grid.width - row.split ? j + row.split : j - (grid.width - row.split);
@@ -71,13 +71,13 @@ void draw_phase_portable(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
 void draw_magnitude(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x, bool shifted,
                     float gain) {
     assert(x >= 0 && x + grid.width <= canvas.width &&
-           panel_pixels::top + grid.height <= canvas.height);
+           panel_pixels::kPanelTop + grid.height <= canvas.height);
     draw_magnitude_lanes(grid, pen, canvas, x, shifted, gain);
 }
 
 void draw_phase(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x) {
     assert(x >= 0 && x + grid.width <= canvas.width &&
-           panel_pixels::top + grid.height <= canvas.height);
+           panel_pixels::kPanelTop + grid.height <= canvas.height);
     draw_phase_lanes(grid, pen, canvas, x);
 }
 
@@ -85,7 +85,7 @@ void draw_magnitude_and_phase(const ComplexGrid& grid, RgbColor& pen, Canvas& ca
                               int x_magnitude, int x_phase, float gain) {
     assert(x_magnitude >= 0 && x_magnitude + grid.width <= canvas.width && x_phase >= 0 &&
            x_phase + grid.width <= canvas.width &&
-           panel_pixels::top + grid.height <= canvas.height);
+           panel_pixels::kPanelTop + grid.height <= canvas.height);
     assert(x_magnitude + grid.width <= x_phase || x_phase + grid.width <= x_magnitude);
     draw_magnitude_and_phase_lanes(grid, pen, canvas, x_magnitude, x_phase, gain);
 }

@@ -32,7 +32,7 @@ HWY_INLINE hn::Vec<D> pair_term(D d, float a, float b, hn::Vec<D> s) {
 // atan(q) for q in [0, 1], within folded_error.
 template <class D>
 HWY_INLINE hn::Vec<D> folded(D d, hn::Vec<D> q) {
-    const float* c = coefficients;
+    const float* c = kCoefficients;
     const auto s = hn::Mul(q, q);
     const auto s2 = hn::Mul(s, s);
     const auto s4 = hn::Mul(s2, s2);
@@ -58,7 +58,7 @@ HWY_INLINE hn::Vec<D> estimate(D d, hn::Vec<D> re, hn::Vec<D> im) {
     const auto t = folded(d, q);
     const auto steep = hn::Gt(ay, ax);
     const auto left = hn::BitCast(d, hn::BroadcastSignBit(hn::BitCast(di, re)));
-    const auto base = hn::IfThenElse(steep, hn::Set(d, half_pi), hn::And(left, hn::Set(d, pi)));
+    const auto base = hn::IfThenElse(steep, hn::Set(d, kHalfPi), hn::And(left, hn::Set(d, kPi)));
     // t negated where exactly one of steep and left holds.
     const auto flip = hn::And(hn::Xor(hn::VecFromMask(d, steep), left), sign);
     const auto angle = hn::Add(base, hn::Xor(t, flip));

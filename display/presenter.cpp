@@ -11,7 +11,7 @@ namespace {
 
 // The fixed shader pair. Both rely on the compatibility profile: gl_Vertex,
 // gl_MultiTexCoord0, varying and gl_FragColor under "#version 330".
-const char* const vertex_source =
+const char* const kVertexSource =
     "varying vec2 v_texCoord;\n"
     "void main()\n"
     "{\n"
@@ -19,7 +19,7 @@ const char* const vertex_source =
     "    v_texCoord = vec2(gl_MultiTexCoord0);\n"
     "}\n";
 
-const char* const fragment_source =
+const char* const kFragmentSource =
     "#version 330\n"
     "uniform sampler2D font;\n"
     "varying vec2 v_texCoord;\n"
@@ -29,7 +29,7 @@ const char* const fragment_source =
     "}\n";
 
 // Exit status after a shader failure; SDL is already shut down by then.
-constexpr int shader_failure_status = 3;
+constexpr int kShaderFailureStatus = 3;
 
 // Reads the GL error state once and logs a non-zero code; creation goes on.
 void check_gl_error() {
@@ -39,7 +39,7 @@ void check_gl_error() {
     }
 }
 
-// Builds the shader program; returns 0 or shader_failure_status.
+// Builds the shader program; returns 0 or kShaderFailureStatus.
 int build_program(GLuint& program) {
     // Without a usable GLEW the shader entry points are null pointers: calling
     // one would crash, so say so and stop like any other shader failure.
@@ -48,21 +48,21 @@ int build_program(GLuint& program) {
         SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
                      "Couldn't build shaders: the OpenGL shader entry points are missing");
         SDL_Quit();
-        return shader_failure_status;
+        return kShaderFailureStatus;
     }
     GLint status = 0;
     const GLuint vs = glCreateShader(GL_VERTEX_SHADER);
-    glShaderSource(vs, 1, &vertex_source, nullptr);
+    glShaderSource(vs, 1, &kVertexSource, nullptr);
     glCompileShader(vs);
     glGetShaderiv(vs, GL_COMPILE_STATUS, &status);
     if (status == 0) {
         SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Couldn't compile vertex shader");
         SDL_Quit();
-        return shader_failure_status;
+        return kShaderFailureStatus;
     }
 
     const GLuint fs = glCreateShader(GL_FRAGMENT_SHADER);
-    glShaderSource(fs, 1, &fragment_source, nullptr);
+    glShaderSource(fs, 1, &kFragmentSource, nullptr);
     glCompileShader(fs);
     glGetShaderiv(fs, GL_COMPILE_STATUS, &status);
     if (status == 0) {
@@ -77,7 +77,7 @@ int build_program(GLuint& program) {
         SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", log);
         delete[] log;
         SDL_Quit();
-        return shader_failure_status;
+        return kShaderFailureStatus;
     }
 
     program = glCreateProgram();
@@ -88,7 +88,7 @@ int build_program(GLuint& program) {
     if (status == 0) {
         SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Couldn't link shaders");
         SDL_Quit();
-        return shader_failure_status;
+        return kShaderFailureStatus;
     }
     return 0;
 }

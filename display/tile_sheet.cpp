@@ -20,7 +20,7 @@ std::uint8_t low_byte_of_trunc(float v) {
 }
 
 // The codes that text in use needs; the font sheet must hold a cell for each.
-constexpr int last_printable_code = 126;
+constexpr int kLastPrintableCode = 126;
 
 }  // namespace
 
@@ -38,12 +38,12 @@ bool TileSheet::load_bmp_rw(SDL_RWops* stream, const char* name, int cell_size) 
     // and accepts some headers with their pixels missing: a short file could
     // cost gigabytes and seconds before any check of ours sees the surface.
     if (claim_read && claim.is_bmp &&
-        (claim.width > max_sheet_side || claim.height > max_sheet_side)) {
+        (claim.width > kMaxSheetSide || claim.height > kMaxSheetSide)) {
         SDL_RWclose(stream);
         SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
                      "%s: expected a BMP image of at most %d x %d pixels, found a header "
                      "claiming %lld x %lld\n",
-                     name, max_sheet_side, max_sheet_side, static_cast<long long>(claim.width),
+                     name, kMaxSheetSide, kMaxSheetSide, static_cast<long long>(claim.width),
                      static_cast<long long>(claim.height));
         SDL_Quit();
         return false;
@@ -155,7 +155,7 @@ bool check_font_surface(const TileSheet& font, const char* path) {
         SDL_Quit();
         return false;
     }
-    const int rows_needed = last_printable_code / font.cells_per_row + 1;
+    const int rows_needed = kLastPrintableCode / font.cells_per_row + 1;
     const std::int64_t height_needed = std::int64_t{rows_needed} * font.cell_height;
     if (surface->h < height_needed) {
         SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,

@@ -19,7 +19,7 @@ struct SDL_RWops;
 // (the pictures are 512 x 512; a font with all 256 codes in one row is 2048
 // wide), and low enough that a file claiming more is refused before anything
 // is allocated for it: at four bytes per pixel a sheet stays under 64 MiB.
-constexpr int max_sheet_side = 4096;
+constexpr int kMaxSheetSide = 4096;
 
 struct TileSheet {
     int cell_width = 0;
@@ -36,7 +36,7 @@ struct TileSheet {
     // naming the file, calls SDL_Quit() and returns false; the sheet then has
     // no surface. The message is "Unable to open surface: <path>" for a file
     // that cannot be opened or decoded, and says what was expected and what
-    // was found for a header claiming more than max_sheet_side pixels in
+    // was found for a header claiming more than kMaxSheetSide pixels in
     // width or height (refused before SDL allocates the surface).
     bool load_bmp(const char* path, int cell_size);
     // The same from a stream (null when it could not be opened), which is

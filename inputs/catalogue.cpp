@@ -3,7 +3,7 @@
 #include "inputs/images.hpp"
 #include "inputs/patterns.hpp"
 
-void fill_catalogue(TestEntry (&catalogue)[test_count]) {
+void fill_catalogue(TestEntry (&catalogue)[kTestCount]) {
     catalogue[0] = {gen_ostrel_image, "Ostrel"};
     catalogue[1] = {gen_sierpinsky_image, "Sierpinsky"};
     catalogue[2] = {gen_vhs_image, "VHS"};

@@ -14,9 +14,9 @@ struct TestEntry {
     const char* label;
 };
 
-constexpr int test_count = 10;
+constexpr int kTestCount = 10;
 
 // The catalogue in menu order: "Ostrel", "Sierpinsky", "VHS",
 // "Horizontal Sine", "Vertical Sine", "Pattern", "Vertical Line",
 // "Rotating Box", "Pulsating Sphere", "Thingie".
-void fill_catalogue(TestEntry (&catalogue)[test_count]);
+void fill_catalogue(TestEntry (&catalogue)[kTestCount]);

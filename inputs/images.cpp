@@ -13,7 +13,7 @@ TileSheet sierpinsky_sheet;
 
 namespace {
 
-constexpr int picture_side = 512;
+constexpr int kPictureSide = 512;
 
 }  // namespace
 
@@ -41,8 +41,8 @@ bool check_picture_surface(const TileSheet& picture, const char* path) {
     const SDL_Surface* surface = picture.surface;
     const int bits = surface->format->BitsPerPixel;
     const int bytes = surface->format->BytesPerPixel;
-    if (bits == 8 && bytes == 1 && surface->w == picture_side && surface->h == picture_side &&
-        surface->pitch == picture_side) {
+    if (bits == 8 && bytes == 1 && surface->w == kPictureSide && surface->h == kPictureSide &&
+        surface->pitch == kPictureSide) {
         return true;
     }
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
@@ -65,7 +65,7 @@ bool load_picture_sheets() {
         {&sierpinsky_sheet, "sierpinsky-512x512.bmp"},
     };
     for (const Picture& picture : pictures) {
-        if (!picture.sheet->load_bmp(picture.path, picture_side) ||
+        if (!picture.sheet->load_bmp(picture.path, kPictureSide) ||
             !check_picture_surface(*picture.sheet, picture.path)) {
             return false;
         }

@@ -6,13 +6,13 @@
 // same order, and the sine from inputs/thingie_sine-inl.h in double. The
 // guard works on the sample's final value. re = (s + radial) + 1 in float
 // never decreases as the float s grows, and neither does rounding a double
-// to float. glibc's sine of a lies within thingie_sine::bound of the
+// to float. glibc's sine of a lies within thingie_sine::kBound of the
 // estimate e, so the plain s (that sine rounded to float) lies between the
 // floats of e - bound and e + bound, and its re between theirs. When those
 // two re are the same float, that is the plain one. They differ only where
 // a rounding boundary of s or of the sums falls within 2e-13 of the way,
 // about one sample in ten thousand or fewer; those samples, and arguments
-// beyond thingie_sine::limit or NaN, take the scalar sine.
+// beyond thingie_sine::kLimit or NaN, take the scalar sine.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "inputs/pattern_lanes.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
@@ -43,7 +43,7 @@ constexpr std::size_t kLanes = hn::MaxLanes(DF());
 HWY_INLINE void sine_bounds(VF a, VF& below, VF& above) {
     const DF df;
     const hn::Rebind<double, DF> dd;
-    const auto bound = hn::Set(dd, thingie_sine::bound);
+    const auto bound = hn::Set(dd, thingie_sine::kBound);
     const auto e = thingie_sine::HWY_NAMESPACE::estimate(dd, hn::PromoteTo(dd, a));
     below = hn::DemoteTo(df, hn::Sub(e, bound));
     above = hn::DemoteTo(df, hn::Add(e, bound));
@@ -55,7 +55,7 @@ HWY_INLINE void sine_bounds(VF a, VF& below, VF& above) {
     const DF df;
     const hn::Half<DF> dh;
     const hn::Repartition<double, DF> dd;
-    const auto bound = hn::Set(dd, thingie_sine::bound);
+    const auto bound = hn::Set(dd, thingie_sine::kBound);
     const auto low =
         thingie_sine::HWY_NAMESPACE::estimate(dd, hn::PromoteTo(dd, hn::LowerHalf(dh, a)));
     const auto high =
@@ -126,7 +126,7 @@ void GenThingie(float phase, ComplexGrid& grid, const ThingieTables& tables, boo
     const VF vphase = hn::Set(df, phase_term);
     const VF v32 = hn::Set(df, 32.0f);
     const VF one = hn::Set(df, 1.0f);
-    const VF limit = hn::Set(df, thingie_sine::limit);
+    const VF limit = hn::Set(df, thingie_sine::kLimit);
     std::int64_t k = 0;
     for (; k + static_cast<std::int64_t>(kLanes) <= count; k += kLanes) {
         // a = ((theta + r) + phase * 10) * 32, the first sum from the table.
@@ -155,17 +155,17 @@ void GenThingie(float phase, ComplexGrid& grid, const ThingieTables& tables, boo
 void SineEstimates(const float* a, double* sine, std::size_t count) {
     const hn::ScalableTag<double> dd;
     const hn::Rebind<float, decltype(dd)> df;
-    constexpr std::size_t lanes = hn::MaxLanes(dd);
+    constexpr std::size_t kDoubleLanes = hn::MaxLanes(dd);
     std::size_t k = 0;
-    for (; k + lanes <= count; k += lanes) {
+    for (; k + kDoubleLanes <= count; k += kDoubleLanes) {
         hn::StoreU(
             thingie_sine::HWY_NAMESPACE::estimate(dd, hn::PromoteTo(dd, hn::LoadU(df, a + k))), dd,
             sine + k);
     }
     if (k < count) {
         // The last partial vector, from a copy padded with zeros.
-        alignas(64) float in[lanes] = {};
-        alignas(64) double out[lanes];
+        alignas(64) float in[kDoubleLanes] = {};
+        alignas(64) double out[kDoubleLanes];
         for (std::size_t l = 0; k + l < count; ++l) {
             in[l] = a[k + l];
         }

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
+constexpr double kPi = 3.141592653589793;
 
 Complex& sample_at(ComplexGrid& grid, std::int32_t i, std::int32_t j) {
     return grid.samples[j + std::int64_t{i} * grid.width];
@@ -46,7 +46,7 @@ void fill_row(Complex* row, std::int32_t width, Complex value) {
 // formed in double, left to right, and only then rounded; sin then runs in
 // double on that float.
 float horizontal_sine(std::int32_t j, double w) {
-    const float angle = static_cast<float>(static_cast<double>(j) * pi * 2.0 / w * 16.0);
+    const float angle = static_cast<float>(static_cast<double>(j) * kPi * 2.0 / w * 16.0);
     const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
     return s * 0.5f + 0.5f;
 }
@@ -152,7 +152,7 @@ void gen_vertical_line(float phase, ComplexGrid& grid) {
 
 void gen_rotating_box(float phase, ComplexGrid& grid) {
     assert(grid.width >= 512 && grid.height >= 512);
-    const float theta = static_cast<float>(static_cast<double>(phase) * pi * 2.0);
+    const float theta = static_cast<float>(static_cast<double>(phase) * kPi * 2.0);
     const float cos_theta = static_cast<float>(std::cos(static_cast<double>(theta)));
     const float sin_theta = static_cast<float>(std::sin(static_cast<double>(theta)));
     // 491 = 512 - 21: the square's top-left corner runs over 0 .. 491.

@@ -33,17 +33,17 @@ HWY_INLINE hn::Vec<D> pair_term(D d, double a, double b, hn::Vec<D> s) {
 template <class D>
 HWY_INLINE hn::Vec<D> estimate(D d, hn::Vec<D> x) {
     const hn::RebindToUnsigned<D> du;
-    const double* c = coefficients;
+    const double* c = kCoefficients;
     // Round is to nearest, ties to even, as nearbyint in the default mode.
-    const auto k = hn::Round(hn::Mul(x, hn::Set(d, inverse_pi)));
-    const auto r = hn::Sub(hn::Sub(x, hn::Mul(k, hn::Set(d, pi_high))),
-                           hn::Mul(k, hn::Set(d, pi_low)));
+    const auto k = hn::Round(hn::Mul(x, hn::Set(d, kInversePi)));
+    const auto r =
+        hn::Sub(hn::Sub(x, hn::Mul(k, hn::Set(d, kPiHigh))), hn::Mul(k, hn::Set(d, kPiLow)));
     const auto s = hn::Mul(r, r);
     const auto s2 = hn::Mul(s, s);
     const auto s4 = hn::Mul(s2, s2);
-    const auto p = hn::Add(
-        hn::Add(pair_term(d, c[0], c[1], s), hn::Mul(pair_term(d, c[2], c[3], s), s2)),
-        hn::Mul(pair_term(d, c[4], c[5], s), s4));
+    const auto p =
+        hn::Add(hn::Add(pair_term(d, c[0], c[1], s), hn::Mul(pair_term(d, c[2], c[3], s), s2)),
+                hn::Mul(pair_term(d, c[4], c[5], s), s4));
     const auto v = hn::Add(r, hn::Mul(hn::Mul(r, s), p));
     // (-1)^k: k + 1.5 * 2^52 holds k's two's complement in its low mantissa
     // bits (exactly, for |k| < 2^51), so bit 0 is k's parity; it goes to the

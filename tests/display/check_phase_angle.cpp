@@ -13,6 +13,6 @@ int main() {
     const FoldedError error = folded_error(1);
     std::printf("%s: largest error %.4g at q = %.9g (limit %.3g)\n",
                 simd_dispatch_target().name.c_str(), error.largest, static_cast<double>(error.at),
-                phase_angle::folded_error);
-    return error.largest <= phase_angle::folded_error ? 0 : 1;
+                phase_angle::kFoldedError);
+    return error.largest <= phase_angle::kFoldedError ? 0 : 1;
 }

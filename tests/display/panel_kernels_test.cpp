@@ -26,9 +26,9 @@
 
 namespace {
 
-constexpr float nan_f = std::numeric_limits<float>::quiet_NaN();
-constexpr float inf_f = std::numeric_limits<float>::infinity();
-constexpr double pi = 3.141592653589793;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr double kPi = 3.141592653589793;
 
 struct OwnedCanvas {
     Canvas canvas;
@@ -160,11 +160,11 @@ void expect_panels_match(const ComplexGrid& grid, const std::string& what) {
 // Floats of every kind: wide exponents, both signs, signed zeros, NaN,
 // infinities, subnormals and values whose squares overflow.
 float varied_float(std::mt19937& random) {
-    static const float specials[] = {0.0f,   -0.0f,   nan_f, -nan_f, inf_f, -inf_f,
-                                     1e-40f, -1e-45f, 3e38f, -3e38f, 1.0f,  -1.0f};
+    static const float kSpecials[] = {0.0f,   -0.0f,   kNaN,  -kNaN,  kInf, -kInf,
+                                      1e-40f, -1e-45f, 3e38f, -3e38f, 1.0f, -1.0f};
     const std::uint32_t pick = random() % 16;
     if (pick < 3) {
-        return specials[random() % (sizeof specials / sizeof specials[0])];
+        return kSpecials[random() % (sizeof kSpecials / sizeof kSpecials[0])];
     }
     const float mantissa = static_cast<float>(random() % 2000001) / 1000000.0f - 1.0f;
     return std::ldexp(mantissa, static_cast<int>(random() % 60) - 30);
@@ -212,7 +212,7 @@ TEST(PanelKernels, AnglesOnTheEdgesOfGreyLevels) {
     ComplexGrid grid(256, 256);
     std::int64_t k = 0;
     for (int level = -127; level <= 127 && k < grid.size(); ++level) {
-        const double edge = static_cast<double>(level) / 255.0 * 2.0 * pi;
+        const double edge = static_cast<double>(level) / 255.0 * 2.0 * kPi;
         for (int step = -20; step <= 20 && k < grid.size(); ++step) {
             for (double radius : {1.0, 1000.0, 3e-20}) {
                 const double a = edge + step * 2e-8;
@@ -229,14 +229,14 @@ TEST(PanelKernels, AnglesOnTheEdgesOfGreyLevels) {
 
 TEST(PanelKernels, AxesAndSignedZeros) {
     // Every combination of a part from this list with another: the exact
-    // angles on the axes (0, +-pi/2, +-pi with the signs of zero) and the
+    // angles on the axes (0, +-kPi/2, +-kPi with the signs of zero) and the
     // lanes that go to the scalar function (infinite or NaN parts).
-    const float parts[] = {0.0f, -0.0f, 1.0f, -1.0f, 1e-45f, -1e-45f, inf_f, -inf_f, nan_f, 2.5f};
-    constexpr int n = sizeof parts / sizeof parts[0];
-    ComplexGrid grid(n * n, 1);
-    for (int a = 0; a < n; ++a) {
-        for (int b = 0; b < n; ++b) {
-            grid.samples[a * n + b] = {parts[a], parts[b]};
+    const float parts[] = {0.0f, -0.0f, 1.0f, -1.0f, 1e-45f, -1e-45f, kInf, -kInf, kNaN, 2.5f};
+    constexpr int kParts = sizeof parts / sizeof parts[0];
+    ComplexGrid grid(kParts * kParts, 1);
+    for (int a = 0; a < kParts; ++a) {
+        for (int b = 0; b < kParts; ++b) {
+            grid.samples[a * kParts + b] = {parts[a], parts[b]};
         }
     }
     expect_panels_match(grid, "axes");
@@ -247,9 +247,9 @@ TEST(PhaseAngle, FoldedArctangentWithinItsLimitOnEveryTarget) {
     for (const SimdTarget& target : simd_targets()) {
         const ScopedSimdTarget only(target);
         const FoldedError error = folded_error(97);
-        EXPECT_LE(error.largest, phase_angle::folded_error)
+        EXPECT_LE(error.largest, phase_angle::kFoldedError)
             << target.name << " at q = " << error.at;
-        EXPECT_GT(error.largest, phase_angle::folded_error / 2)
+        EXPECT_GT(error.largest, phase_angle::kFoldedError / 2)
             << "the limit is stated far too loose";
     }
 }
@@ -288,7 +288,7 @@ TEST(PhaseAngle, EstimateWithinItsErrorOfThePlainAngleOnEveryTarget) {
             const float expected = static_cast<float>(
                 std::atan2(static_cast<double>(im[k]), static_cast<double>(re[k])));
             ASSERT_LE(std::fabs(static_cast<double>(estimates[k]) - static_cast<double>(expected)),
-                      phase_angle::error)
+                      phase_angle::kError)
                 << target.name << ": atan2(" << im[k] << ", " << re[k] << ") is " << expected
                 << ", estimate " << estimates[k];
             if (re[k] == 0.0f || im[k] == 0.0f) {

@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr float nan_f = std::numeric_limits<float>::quiet_NaN();
-constexpr float inf_f = std::numeric_limits<float>::infinity();
-constexpr double pi = 3.141592653589793;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr double kPi = 3.141592653589793;
 
 struct OwnedCanvas {
     Canvas canvas;
@@ -171,9 +171,9 @@ TEST(MagnitudePanel, ScaleGainAndClamp) {
         {60.0f, 1.0f / 30.0f, 255},  // about 510 before the clamp
         {60.0f, 1.0f / 120.0f, 127},
         {60.0f, 1.0f / 240.0f, 63},
-        {inf_f, 0.5f, 255},   // an infinite product clamps to 255
+        {kInf, 0.5f, 255},    // an infinite product clamps to 255
         {-1.0f, 1.0f, -255},  // no lower clamp: low eight bits, 1
-        {nan_f, 1.0f, 0},     // a NaN scale draws black
+        {kNaN, 1.0f, 0},      // a NaN scale draws black
     };
     for (const Case& c : cases) {
         ComplexGrid grid(4, 4);
@@ -216,11 +216,11 @@ TEST(MagnitudePanel, ZeroNaNAndInfiniteGrids) {
         // The maximum stays 0, the scale 1: black.
         {"zeros", {0.0f, 0.0f}, {0.0f, -0.0f}, {-0.0f, 0.0f}, 0, 0, 0},
         // NaN never becomes the maximum and is drawn black.
-        {"NaN beside 0.5", {0.0f, 0.0f}, {nan_f, 0.0f}, {0.5f, 0.0f}, 0, 255, 0},
-        {"NaN imaginary", {0.25f, 0.0f}, {1.0f, nan_f}, {0.5f, 0.0f}, 0, 255, 127},
-        {"all NaN", {nan_f, nan_f}, {nan_f, 1.0f}, {nan_f, 0.0f}, 0, 0, 0},
+        {"NaN beside 0.5", {0.0f, 0.0f}, {kNaN, 0.0f}, {0.5f, 0.0f}, 0, 255, 0},
+        {"NaN imaginary", {0.25f, 0.0f}, {1.0f, kNaN}, {0.5f, 0.0f}, 0, 255, 127},
+        {"all NaN", {kNaN, kNaN}, {kNaN, 1.0f}, {kNaN, 0.0f}, 0, 0, 0},
         // An infinite maximum gives scale 0 and inf * 0 = NaN: all black.
-        {"infinite maximum", {0.5f, 0.0f}, {inf_f, 0.0f}, {1.0f, 0.0f}, 0, 0, 0},
+        {"infinite maximum", {0.5f, 0.0f}, {kInf, 0.0f}, {1.0f, 0.0f}, 0, 0, 0},
         // A square that overflows float is an infinite magnitude as well.
         {"overflowing square", {0.5f, 0.0f}, {3e30f, 0.0f}, {1.0f, 0.0f}, 0, 0, 0},
     };
@@ -272,19 +272,19 @@ TEST(PhasePanel, GreyTable) {
     const Case cases[] = {
         {"0", {1.0f, 0.0f}, 0, 0},
         {"+0 + 0i", {0.0f, 0.0f}, 0, 0},
-        {"+pi/2", {0.0f, 1.0f}, 63, 63},
-        {"-pi/2", {0.0f, -1.0f}, -63, 193},
-        {"+pi: real negative, +0.0 imaginary", {-1.0f, 0.0f}, 127, 127},
-        {"-pi: real negative, -0.0 imaginary", {-1.0f, -0.0f}, -127, 129},
+        {"+kPi/2", {0.0f, 1.0f}, 63, 63},
+        {"-kPi/2", {0.0f, -1.0f}, -63, 193},
+        {"+kPi: real negative, +0.0 imaginary", {-1.0f, 0.0f}, 127, 127},
+        {"-kPi: real negative, -0.0 imaginary", {-1.0f, -0.0f}, -127, 129},
         {"-0 + 0i", {-0.0f, 0.0f}, 127, 127},
         {"-0 - 0i", {-0.0f, -0.0f}, -127, 129},
         {"-0.0247", {std::cos(a), std::sin(a)}, -1, 255},
         {"+0.0246", {std::cos(b), std::sin(b)}, 0, 0},
         {"-0.0246", {std::cos(-b), std::sin(-b)}, 0, 0},
         {"3pi/4", {-1.0f, 1.0f}, 95, 95},
-        {"NaN real", {nan_f, 1.0f}, 0, 0},
-        {"NaN imaginary", {1.0f, nan_f}, 0, 0},
-        {"infinite", {-inf_f, inf_f}, 95, 95},
+        {"NaN real", {kNaN, 1.0f}, 0, 0},
+        {"NaN imaginary", {1.0f, kNaN}, 0, 0},
+        {"infinite", {-kInf, kInf}, 95, 95},
     };
     for (const Case& c : cases) {
         ComplexGrid grid(2, 2);
@@ -301,7 +301,7 @@ TEST(PhasePanel, GreyTable) {
     ComplexGrid sweep(512, 512);
     for (std::int64_t k = 0; k < sweep.size(); ++k) {
         const double angle =
-            -pi + 2 * pi * static_cast<double>(k) / static_cast<double>(sweep.size());
+            -kPi + 2 * kPi * static_cast<double>(k) / static_cast<double>(sweep.size());
         sweep.samples[k] = {static_cast<float>(std::cos(angle)),
                             static_cast<float>(std::sin(angle))};
     }

@@ -18,11 +18,11 @@ struct FoldedError {
 
 // Every `stride`-th float from 0 up to 1, and 1 itself, in batches.
 inline FoldedError folded_error(std::uint32_t stride) {
-    constexpr std::uint32_t one_bits = 0x3F800000u;
-    constexpr std::size_t batch = 1 << 16;
+    constexpr std::uint32_t kOneBits = 0x3F800000u;
+    constexpr std::size_t kBatch = 1 << 16;
     std::vector<float> q;
-    std::vector<float> angle(batch);
-    q.reserve(batch);
+    std::vector<float> angle(kBatch);
+    q.reserve(kBatch);
     FoldedError error;
     const auto measure = [&] {
         phase_angle_folded(q.data(), angle.data(), q.size());
@@ -36,12 +36,12 @@ inline FoldedError folded_error(std::uint32_t stride) {
         }
         q.clear();
     };
-    for (std::uint64_t bits = 0; bits <= one_bits; bits += stride) {
+    for (std::uint64_t bits = 0; bits <= kOneBits; bits += stride) {
         float value;
         const auto b = static_cast<std::uint32_t>(bits);
         std::memcpy(&value, &b, sizeof value);
         q.push_back(value);
-        if (q.size() == batch) {
+        if (q.size() == kBatch) {
             measure();
         }
     }

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int canvas_width = 64;  // height is always 800
+constexpr int kCanvasWidth = 64;  // height is always 800
 
 struct Rgb {
     std::uint8_t r, g, b;
@@ -60,8 +60,8 @@ struct Fixture {
     std::vector<std::uint8_t> model;  // what the canvas should hold
 
     explicit Fixture(int sheet_w = 130, int sheet_h = 64) {
-        init_canvas_buffer(canvas, canvas_width);
-        model.assign(canvas.pixels, canvas.pixels + canvas_width * 2400);
+        init_canvas_buffer(canvas, kCanvasWidth);
+        model.assign(canvas.pixels, canvas.pixels + kCanvasWidth * 2400);
         sheet.surface = make_sheet_surface(sheet_w, sheet_h);
         sheet.cell_width = sheet.cell_height = 8;
         sheet.cells_per_row = sheet_w / 8;
@@ -125,8 +125,8 @@ TEST(DrawGlyph, PlacementAndClippingAtEveryEdge) {
         {20, 540, "inside"},
         {-3, 100, "left edge: columns 3 to 7 only"},
         {-8, 100, "entirely left"},
-        {canvas_width - 5, 100, "right edge: columns 0 to 4 only"},
-        {canvas_width, 100, "entirely right"},
+        {kCanvasWidth - 5, 100, "right edge: columns 0 to 4 only"},
+        {kCanvasWidth, 100, "entirely right"},
         {10, 0, "y 0: cell row 0 above the canvas"},
         {10, 1, "y 1: cell row 0 on canvas row 0"},
         {10, -6, "only cell row 7, on row 0"},
@@ -414,7 +414,7 @@ TEST_F(SheetFiles, MissingFileIsReportedByName) {
 // so a claim above the largest sheet is refused from the header alone, and
 // the stream is closed (the sanitizer build reports a leaked one).
 TEST_F(SheetFiles, HeaderClaimingMoreThanTheLargestSheetIsRefusedBeforeDecoding) {
-    constexpr std::uint32_t rle8 = 1;
+    constexpr std::uint32_t kRle8 = 1;
     struct Case {
         const char* what;
         std::vector<std::uint8_t> bytes;
@@ -427,7 +427,7 @@ TEST_F(SheetFiles, HeaderClaimingMoreThanTheLargestSheetIsRefusedBeforeDecoding)
         {"-2^31 rows, top-down", bmp_bytes(8, -2147483648LL, 8, 0, 64), "8 x 2147483648", 0, 0},
         {"core header", bmp_bytes(65535, 2, 24, 0, 0, true), "65535 x 2", 0, 0},
         // "End of bitmap" at once: a complete run-length image of any size.
-        {"run-length", bmp_bytes(30000, 30000, 8, rle8, 2), "30000 x 30000", 0, 0},
+        {"run-length", bmp_bytes(30000, 30000, 8, kRle8, 2), "30000 x 30000", 0, 0},
         {"as wide as allowed", bmp_bytes(4096, 1, 8, 0, 4096), nullptr, 4096, 1},
         {"top-down", bmp_bytes(8, -8, 8, 0, 64), nullptr, 8, 8},
         {"core header, small", bmp_bytes(8, 8, 24, 0, 8 * 24, true), nullptr, 8, 8},

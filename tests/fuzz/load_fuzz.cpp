@@ -42,7 +42,7 @@ void discard_log(void* /*userdata*/, int /*category*/, SDL_LogPriority /*priorit
 
 void require_loaded_within_limits(const TileSheet& sheet, int cell_size) {
     require(sheet.surface != nullptr);
-    require(sheet.surface->w <= max_sheet_side && sheet.surface->h <= max_sheet_side);
+    require(sheet.surface->w <= kMaxSheetSide && sheet.surface->h <= kMaxSheetSide);
     require(sheet.cell_width == cell_size && sheet.cell_height == cell_size);
     require(sheet.cells_per_row == sheet.surface->w / cell_size);
 }
@@ -86,28 +86,28 @@ void run_as_font(const std::uint8_t* data, std::size_t size) {
     font.tint[1] = 0.1f;
     font.tint[2] = 1.0f;
 
-    constexpr int width = 40;
-    constexpr int height = 20;
-    constexpr std::uint8_t untouched = 0xa5;
+    constexpr int kWidth = 40;
+    constexpr int kHeight = 20;
+    constexpr std::uint8_t kUntouched = 0xa5;
     // Exactly the canvas's bytes, so a write past them is a heap overflow.
-    std::vector<std::uint8_t> pixels(std::size_t{width} * height * 3, untouched);
+    std::vector<std::uint8_t> pixels(std::size_t{kWidth} * kHeight * 3, kUntouched);
     Canvas canvas;
-    canvas.width = width;
-    canvas.height = height;
+    canvas.width = kWidth;
+    canvas.height = kHeight;
     canvas.pixels = pixels.data();
 
     char every_code[256];
     for (int code = 0; code < 256; ++code) {
         every_code[code] = static_cast<char>(code);
     }
-    font.draw_text(canvas, -3, 0, every_code, sizeof every_code);         // left and top edges
-    font.draw_text(canvas, 1, 1, "60.0 fps, phase 0.125");                // as the rate line
-    font.draw_text(canvas, width - 12, height - 5, every_code + 32, 95);  // right, bottom
+    font.draw_text(canvas, -3, 0, every_code, sizeof every_code);           // left and top edges
+    font.draw_text(canvas, 1, 1, "60.0 fps, phase 0.125");                  // as the rate line
+    font.draw_text(canvas, kWidth - 12, kHeight - 5, every_code + 32, 95);  // right, bottom
 
     // Text never writes the last canvas row.
-    for (int x = 0; x < width; ++x) {
-        const std::uint8_t* p = pixels.data() + pixel_offset(canvas, x, height - 1);
-        require(p[0] == untouched && p[1] == untouched && p[2] == untouched);
+    for (int x = 0; x < kWidth; ++x) {
+        const std::uint8_t* p = pixels.data() + pixel_offset(canvas, x, kHeight - 1);
+        require(p[0] == kUntouched && p[1] == kUntouched && p[2] == kUntouched);
     }
     release_sheet(font);
 }

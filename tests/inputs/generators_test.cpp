@@ -17,8 +17,8 @@
 
 namespace {
 
-constexpr int side = 512;
-constexpr double pi = 3.141592653589793;
+constexpr int kSide = 512;
+constexpr double kPi = 3.141592653589793;
 
 std::uint32_t bits(float v) {
     std::uint32_t u;
@@ -62,9 +62,9 @@ void expect_grid(const ComplexGrid& grid, Expected expected, const char* what, f
 
 float ref_horizontal_sine(int j) {
     double angle_d = static_cast<double>(j);
-    angle_d = angle_d * pi;
+    angle_d = angle_d * kPi;
     angle_d = angle_d * 2.0;
-    angle_d = angle_d / static_cast<double>(side);
+    angle_d = angle_d / static_cast<double>(kSide);
     angle_d = angle_d * 16.0;
     const float angle = static_cast<float>(angle_d);
     const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
@@ -78,7 +78,7 @@ struct BoxCorner {
 };
 
 BoxCorner ref_box_corner(float phase) {
-    const double theta_d = static_cast<double>(phase) * pi * 2.0;
+    const double theta_d = static_cast<double>(phase) * kPi * 2.0;
     const float theta = static_cast<float>(theta_d);
     const float c = static_cast<float>(std::cos(static_cast<double>(theta)));
     const float s = static_cast<float>(std::sin(static_cast<double>(theta)));
@@ -106,8 +106,8 @@ float ref_sphere_radius(float phase) {
 }
 
 bool ref_in_disc(int i, int j, float radius) {
-    const int dy = i - side / 2;
-    const int dx = j - side / 2;
+    const int dy = i - kSide / 2;
+    const int dx = j - kSide / 2;
     const int d2 = dy * dy + dx * dx;
     const float d2f = static_cast<float>(d2);
     const float dist = static_cast<float>(std::sqrt(static_cast<double>(d2f)));
@@ -115,8 +115,8 @@ bool ref_in_disc(int i, int j, float radius) {
 }
 
 float ref_thingie(int i, int j, float phase) {
-    const int x = j - side / 2;
-    const int y = i - side / 2;
+    const int x = j - kSide / 2;
+    const int y = i - kSide / 2;
     const int sum = x * x + y * y;
     const float r = static_cast<float>(std::sqrt(static_cast<double>(sum)));
     const float theta =
@@ -143,7 +143,7 @@ std::vector<float> phase_spread() {
 }
 
 TEST(Pattern, HandWorkedCells) {
-    ComplexGrid grid(side, side);
+    ComplexGrid grid(kSide, kSide);
     poison(grid);
     gen_pattern(0.0f, grid);
     struct Case {
@@ -161,15 +161,15 @@ TEST(Pattern, HandWorkedCells) {
 }
 
 TEST(Sines, HandWorkedColumnsAndRows) {
-    ComplexGrid horizontal(side, side);
-    ComplexGrid vertical(side, side);
+    ComplexGrid horizontal(kSide, kSide);
+    ComplexGrid vertical(kSide, kSide);
     poison(horizontal);
     poison(vertical);
     gen_horizontal_sine(0.0f, horizontal);
     gen_vertical_sine(0.0f, vertical);
     const float half_ulp_up = std::nextafter(0.5f, 1.0f);
     const float half_ulp_down = std::nextafter(0.5f, 0.0f);
-    for (int k = 0; k < side; ++k) {
+    for (int k = 0; k < kSide; ++k) {
         // One period is 32 columns: the peak at 8, the trough at 24.
         EXPECT_EQ(at(horizontal, k, 0).re, 0.5f);
         EXPECT_EQ(at(horizontal, k, 8).re, 1.0f);
@@ -211,7 +211,7 @@ TEST(VerticalLine, ColumnFollowsThePhase) {
         {std::numeric_limits<float>::infinity(), -1},
         {-std::numeric_limits<float>::infinity(), -1},
     };
-    ComplexGrid grid(side, side);
+    ComplexGrid grid(kSide, kSide);
     for (const Case& c : cases) {
         poison(grid);
         gen_vertical_line(c.phase, grid);
@@ -222,7 +222,7 @@ TEST(VerticalLine, ColumnFollowsThePhase) {
 }
 
 TEST(PulsatingSphere, HandWorkedRadiusEdges) {
-    ComplexGrid grid(side, side);
+    ComplexGrid grid(kSide, kSide);
     poison(grid);
     gen_pulsating_sphere(0.0f, grid);
     // Radius 20 round (256, 256): distance 19 is inside, exactly 20 is not.
@@ -254,7 +254,7 @@ TEST(PulsatingSphere, HandWorkedRadiusEdges) {
 }
 
 TEST(FillDisc, LeavesSamplesOutsideTheRadiusAlone) {
-    ComplexGrid grid(side, side);
+    ComplexGrid grid(kSide, kSide);
     for (std::int64_t k = 0; k < grid.size(); ++k) {
         grid.samples[k] = {0.25f, 0.0f};
     }
@@ -275,7 +275,7 @@ TEST(RotatingBox, QuarterPointsAreExactSquares) {
         float phase;
         int row_first, col_first;
     };
-    ComplexGrid grid(side, side);
+    ComplexGrid grid(kSide, kSide);
     for (const Case c :
          {Case{0.0f, 245, 491}, Case{0.25f, 491, 245}, Case{0.5f, 245, 0}, Case{0.75f, 0, 245}}) {
         poison(grid);
@@ -302,7 +302,7 @@ TEST(RotatingBox, MatchesReferenceAndStays21By21OnEveryFramePhase) {
     // grid, and placed where the reference puts it (probed at its corners and
     // just outside them). A float corner close below an integer could round
     // corner + 20 up and add a row; it does not happen for these phases.
-    ComplexGrid probe(side, side);
+    ComplexGrid probe(kSide, kSide);
     for (int n = 0; n < 1000; ++n) {
         const BoxCorner corner = ref_box_corner(frame_phase(n));
         const int r0 = static_cast<int>(corner.row0);
@@ -313,7 +313,7 @@ TEST(RotatingBox, MatchesReferenceAndStays21By21OnEveryFramePhase) {
         ASSERT_TRUE(r0 >= 0 && c0 >= 0 && r0 + 20 <= 511 && c0 + 20 <= 511) << n;
         gen_rotating_box(frame_phase(n), probe);
         const auto value = [&](int i, int j) {
-            return i < 0 || j < 0 || i >= side || j >= side ? 0.0f : at(probe, i, j).re;
+            return i < 0 || j < 0 || i >= kSide || j >= kSide ? 0.0f : at(probe, i, j).re;
         };
         for (const int i : {r0, r0 + 20}) {
             for (const int j : {c0, c0 + 20}) {
@@ -325,7 +325,7 @@ TEST(RotatingBox, MatchesReferenceAndStays21By21OnEveryFramePhase) {
             ASSERT_EQ(value(i, j), 0.0f) << n << ": (" << i << ", " << j << ")";
         }
     }
-    ComplexGrid grid(side, side);
+    ComplexGrid grid(kSide, kSide);
     for (const float phase : phase_spread()) {
         poison(grid);
         gen_rotating_box(phase, grid);
@@ -345,7 +345,7 @@ TEST(RotatingBox, MatchesReferenceAndStays21By21OnEveryFramePhase) {
 }
 
 TEST(Thingie, CentreAndReference) {
-    ComplexGrid grid(side, side);
+    ComplexGrid grid(kSide, kSide);
     for (const float phase : phase_spread()) {
         poison(grid);
         gen_thingie(phase, grid);
@@ -360,10 +360,10 @@ TEST(Thingie, CentreAndReference) {
     gen_thingie(0.0f, grid);
     EXPECT_EQ(at(grid, 256, 256).re, 1.0f);
     // atan2(row offset, column offset): straight above the centre (row 0) the
-    // angle is -pi/2, to the right (column 511) it is 0.
+    // angle is -kPi/2, to the right (column 511) it is 0.
     EXPECT_EQ(at(grid, 0, 256).re, ref_thingie(0, 256, 0.0f));
     const float r = 256.0f;
-    const float above_a = ((static_cast<float>(-pi / 2) + r) + 0.0f) * 32.0f;
+    const float above_a = ((static_cast<float>(-kPi / 2) + r) + 0.0f) * 32.0f;
     EXPECT_EQ(at(grid, 0, 256).re,
               (static_cast<float>(std::sin(static_cast<double>(above_a))) + r * 0.001f) + 1.0f);
 }
@@ -377,11 +377,11 @@ protected:
         TileSheet* sheets[] = {&ostrel_sheet, &vhs_sheet, &sierpinsky_sheet};
         for (int s = 0; s < 3; ++s) {
             SDL_Surface* surface =
-                SDL_CreateRGBSurfaceWithFormat(0, side, side, 8, SDL_PIXELFORMAT_INDEX8);
+                SDL_CreateRGBSurfaceWithFormat(0, kSide, kSide, 8, SDL_PIXELFORMAT_INDEX8);
             ASSERT_NE(surface, nullptr) << SDL_GetError();
-            ASSERT_EQ(surface->pitch, side);
+            ASSERT_EQ(surface->pitch, kSide);
             auto* p = static_cast<std::uint8_t*>(surface->pixels);
-            for (int k = 0; k < side * side; ++k) {
+            for (int k = 0; k < kSide * kSide; ++k) {
                 p[k] = static_cast<std::uint8_t>(k * (s + 3) + s);
             }
             sheets[s]->surface = surface;
@@ -396,9 +396,9 @@ protected:
 };
 
 TEST_F(Catalogue, EveryEntryOverwritesTheGridAndLeavesImaginaryZero) {
-    TestEntry catalogue[test_count];
+    TestEntry catalogue[kTestCount];
     fill_catalogue(catalogue);
-    ComplexGrid grid(side, side);
+    ComplexGrid grid(kSide, kSide);
     for (const TestEntry& entry : catalogue) {
         for (const float phase : {0.0f, 0.5f, frame_phase(123)}) {
             poison(grid);
@@ -412,10 +412,10 @@ TEST_F(Catalogue, EveryEntryOverwritesTheGridAndLeavesImaginaryZero) {
 }
 
 TEST_F(Catalogue, PhaseFreeEntriesGiveTheSameGridOnEveryPhase) {
-    TestEntry catalogue[test_count];
+    TestEntry catalogue[kTestCount];
     fill_catalogue(catalogue);
-    ComplexGrid first(side, side);
-    ComplexGrid again(side, side);
+    ComplexGrid first(kSide, kSide);
+    ComplexGrid again(kSide, kSide);
     const std::size_t bytes = static_cast<std::size_t>(first.size()) * sizeof(Complex);
     for (int index = 0; index <= 5; ++index) {  // the six tests that ignore the phase
         catalogue[index].generator(0.0f, first);

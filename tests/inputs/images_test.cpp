@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int side = 512;
+constexpr int kSide = 512;
 
 std::uint32_t bits(float v) {
     std::uint32_t u;
@@ -26,12 +26,12 @@ std::uint32_t bits(float v) {
 // with SDL_LoadBMP and returns the surface (caller frees).
 template <typename ByteAt>
 SDL_Surface* round_trip_picture(ByteAt byte_at) {
-    SDL_Surface* made = SDL_CreateRGBSurfaceWithFormat(0, side, side, 8, SDL_PIXELFORMAT_INDEX8);
+    SDL_Surface* made = SDL_CreateRGBSurfaceWithFormat(0, kSide, kSide, 8, SDL_PIXELFORMAT_INDEX8);
     if (made == nullptr) {
         return nullptr;
     }
     auto* p = static_cast<std::uint8_t*>(made->pixels);
-    for (int k = 0; k < side * side; ++k) {
+    for (int k = 0; k < kSide * kSide; ++k) {
         p[k] = byte_at(k);
     }
     const std::filesystem::path file = std::filesystem::temp_directory_path() /
@@ -56,10 +56,10 @@ TEST(FillFromSheet, SingleBrightPixelAtTopLeft) {
     SDL_Surface* surface =
         round_trip_picture([](int k) -> std::uint8_t { return k == 0 ? 255 : 0; });
     ASSERT_NE(surface, nullptr) << SDL_GetError();
-    ASSERT_EQ(surface->pitch, side);
+    ASSERT_EQ(surface->pitch, kSide);
     TileSheet sheet;
     sheet.surface = surface;
-    ComplexGrid grid(side, side);
+    ComplexGrid grid(kSide, kSide);
     poison(grid);
     fill_from_sheet(grid, sheet);
     for (std::int64_t k = 0; k < grid.size(); ++k) {
@@ -72,17 +72,17 @@ TEST(FillFromSheet, SingleBrightPixelAtTopLeft) {
 TEST(FillFromSheet, EveryByteValueDividedBy255InPlace) {
     // Byte k is (k * 7 + k / 512) mod 256: every value occurs, in every row
     // at a different column, so a transposed or shifted read shows.
-    const auto byte_at = [](int k) { return static_cast<std::uint8_t>(k * 7 + k / side); };
+    const auto byte_at = [](int k) { return static_cast<std::uint8_t>(k * 7 + k / kSide); };
     SDL_Surface* surface = round_trip_picture(byte_at);
     ASSERT_NE(surface, nullptr) << SDL_GetError();
     TileSheet sheet;
     sheet.surface = surface;
-    ComplexGrid grid(side, side);
+    ComplexGrid grid(kSide, kSide);
     poison(grid);
     fill_from_sheet(grid, sheet);
-    for (int i = 0; i < side; ++i) {
-        for (int j = 0; j < side; ++j) {
-            const int k = j + i * side;
+    for (int i = 0; i < kSide; ++i) {
+        for (int j = 0; j < kSide; ++j) {
+            const int k = j + i * kSide;
             // A division, which differs from a multiplication by 1/255 for
             // 126 of the 256 byte values.
             const float want = static_cast<float>(byte_at(k)) / 255.0f;
@@ -90,8 +90,20 @@ TEST(FillFromSheet, EveryByteValueDividedBy255InPlace) {
             ASSERT_EQ(bits(grid.samples[k].im), 0u);
         }
     }
-    // Hand-worked: 128 / 255 in float is 0.501960814...
-    EXPECT_EQ(static_cast<float>(128) / 255.0f, 0.501960814f);
+    // Worked by hand: 3 / 255 is 0.0117647058..., whose nearest float is
+    // 0x3c40c0c1 (3 times the float of 1/255 would round up to 0x3c40c0c2);
+    // 128 / 255 = 0.50196078... gives 0x3f008081.
+    const struct {
+        std::uint8_t byte;
+        std::uint32_t bits;
+    } worked[] = {{3, 0x3c40c0c1u}, {128, 0x3f008081u}, {255, 0x3f800000u}, {0, 0u}};
+    for (const auto& w : worked) {
+        int k = 0;
+        while (byte_at(k) != w.byte) {
+            ++k;
+        }
+        EXPECT_EQ(bits(grid.samples[k].re), w.bits) << "byte " << int{w.byte};
+    }
     SDL_FreeSurface(surface);
 }
 
@@ -109,7 +121,7 @@ TEST(PictureGenerators, EachReadsItsOwnSheetAndIgnoresThePhase) {
         c.sheet->surface = round_trip_picture([value](int) { return value; });
         ASSERT_NE(c.sheet->surface, nullptr) << SDL_GetError();
     }
-    ComplexGrid grid(side, side);
+    ComplexGrid grid(kSide, kSide);
     for (const Case& c : cases) {
         for (const float phase : {0.0f, 0.5f, 0.999f}) {
             poison(grid);

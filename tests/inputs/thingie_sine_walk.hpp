@@ -1,4 +1,4 @@
-// Walks floats a with |a| below thingie_sine::limit and measures how far
+// Walks floats a with |a| below thingie_sine::kLimit and measures how far
 // the "Thingie" sine estimate, as the dispatched SIMD target computes it,
 // lies from glibc's double sine. Shared by the test (a stride, on every
 // target) and by zarvo-check-thingie-sine (every float).
@@ -20,11 +20,11 @@ struct SineError {
 // Every `stride`-th float from 0 up to the limit, of both signs, in batches.
 inline SineError sine_error(std::uint32_t stride) {
     std::uint32_t limit_bits;
-    std::memcpy(&limit_bits, &thingie_sine::limit, sizeof limit_bits);
-    constexpr std::size_t batch = 1 << 16;
+    std::memcpy(&limit_bits, &thingie_sine::kLimit, sizeof limit_bits);
+    constexpr std::size_t kBatch = 1 << 16;
     std::vector<float> a;
-    std::vector<double> sine(batch);
-    a.reserve(batch);
+    std::vector<double> sine(kBatch);
+    a.reserve(kBatch);
     SineError error;
     const auto measure = [&] {
         thingie_sine_estimates(a.data(), sine.data(), a.size());
@@ -44,7 +44,7 @@ inline SineError sine_error(std::uint32_t stride) {
             std::memcpy(&value, &bits, sizeof value);
             a.push_back(value);
         }
-        if (a.size() + 2 > batch) {
+        if (a.size() + 2 > kBatch) {
             measure();
         }
     }

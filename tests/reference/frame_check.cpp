@@ -93,7 +93,7 @@ std::string compare_state(const AppState& a, const AppState& b) {
 
 void prepare(AppState& app, int test, int frame, bool show_magnitude) {
     app.frame_count = frame - 1;
-    app.selection = test == 0 ? test_count - 1 : test - 1;
+    app.selection = test == 0 ? kTestCount - 1 : test - 1;
     app.show_magnitude = !show_magnitude;
     app.input = InputState{};
     app.input.step = 1;

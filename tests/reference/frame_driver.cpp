@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     const int test = std::atoi(argv[2]);
     const int frames = std::atoi(argv[3]);
     const bool condensed = argc > 4 && std::strcmp(argv[4], "condensed") == 0;
-    if (test < 0 || test >= test_count || frames < 0 || chdir(ZARVO_ASSETS_DIR) != 0) {
+    if (test < 0 || test >= kTestCount || frames < 0 || chdir(ZARVO_ASSETS_DIR) != 0) {
         std::fprintf(stderr, "bad test or frame count, or no assets at %s\n", ZARVO_ASSETS_DIR);
         return 2;
     }

@@ -1,5 +1,7 @@
-// One frame, step by step, with the plain generators, the plain transform
-// and the plain panels.
+// One frame in the order the program's behaviour is told in, with the plain
+// generators, the plain transform and the plain panels: the test right
+// after the selection, the transform right after the menu, the help line in
+// whatever tint the last frame left in the font.
 #include <cassert>
 #include <cstdint>
 #include <cstdio>
@@ -31,11 +33,11 @@ void draw_white_frame(AppState& app, int x) {
 }  // namespace
 
 void compose_frame(AppState& app) {
-    // 1. Counter (wrapping) and phase.
+    // The counter wraps instead of overflowing; the phase follows it.
     app.frame_count = static_cast<std::int32_t>(static_cast<std::uint32_t>(app.frame_count) + 1u);
     app.phase = static_cast<float>(app.frame_count % 1000) * 0.001f;
 
-    // 2. Selection.
+    // Selection, wrapping round the ten tests.
     if (app.input.step != 0) {
         app.selection += app.input.step;
     }
@@ -45,19 +47,18 @@ void compose_frame(AppState& app) {
         app.selection = 9;
     }
 
-    // 3. Switch.
+    // The magnitude/phase switch, in both layouts.
     if (app.input.toggle) {
         app.show_magnitude = !app.show_magnitude;
     }
 
-    // 4. Test.
     catalogue()[app.selection].generator(app.phase, app.working);
 
-    // 5. Clear: one byte fill, as the frame has always done it.
+    // Clear to black.
     Canvas& canvas = app.canvas;
     std::memset(canvas.pixels, 0, static_cast<std::size_t>(canvas.width) * canvas.height * 3);
 
-    // 6. Help line, with whatever tint is left.
+    // The help line, with whatever tint is left.
     if (app.condensed) {
         app.font.draw_text(canvas, 20, 540,
                            "Use arrow keys to select test, Space to switch between magnitude and "
@@ -66,7 +67,7 @@ void compose_frame(AppState& app) {
         app.font.draw_text(canvas, 20, 540, "Use arrow keys to select test, Esc to quit.");
     }
 
-    // 7. Menu.
+    // The menu: the selected label black on a white bar.
     for (int i = 0, y = 557; y < 677; ++i, y += 12) {
         if (i == app.selection) {
             for (int row = y; row <= y + 10; ++row) {
@@ -79,20 +80,20 @@ void compose_frame(AppState& app) {
         app.font.draw_text(canvas, 20, y + 3, catalogue()[i].label);
     }
 
-    // 8. Transform a copy.
+    // The spectrum: a copy of the input, transformed.
     assert(app.transformed.width == app.working.width &&
            app.transformed.height == app.working.height);
     std::memcpy(app.transformed.samples, app.working.samples,
                 static_cast<std::size_t>(app.working.size()) * sizeof(Complex));
     plain_fft::transform_2d(app.transformed.samples, app.transformed.width);
 
-    // 9. Input panel.
+    // Input panel; all captions white.
     set_tint(app.font, 1.0f, 1.0f, 1.0f);
     draw_caption(app, "Input(real part only) %dx%d", 20);
     draw_white_frame(app, 20);
     reference::draw_magnitude(app.working, app.draw_colour, canvas, 21, false, 1.0f);
 
-    // 10. Spectrum panels.
+    // Spectrum panels.
     if (app.condensed) {
         if (app.show_magnitude) {
             draw_caption(app, "Magnitude %dx%d (switch with Space)", 554);
@@ -112,7 +113,7 @@ void compose_frame(AppState& app) {
         reference::draw_phase(app.transformed, app.draw_colour, canvas, 1089);
     }
 
-    // 11. Rate.
+    // The smoothed rate, from a signed difference of ticks.
     const Uint32 now = app.ticks.now();
     const std::int32_t elapsed = static_cast<std::int32_t>(now - app.last_ticks);
     app.last_ticks = now;
@@ -123,7 +124,7 @@ void compose_frame(AppState& app) {
     std::snprintf(app.text, sizeof app.text, "%3.0f FPS, ph=%1.3f", static_cast<double>(app.rate),
                   static_cast<double>(app.phase));
 
-    // 12. Rate line over its shadow.
+    // The magenta rate line over its black shadow.
     set_tint(app.font, 0.0f, 0.0f, 0.0f);
     app.font.draw_text(canvas, app.rate_shadow_x, 2, app.text);
     set_tint(app.font, 1.0f, 0.0f, 1.0f);

@@ -13,15 +13,10 @@ namespace reference {
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
+constexpr double kPi = 3.141592653589793;
 
 Complex& sample_at(ComplexGrid& grid, std::int32_t i, std::int32_t j) {
     return grid.samples[j + std::int64_t{i} * grid.width];
-}
-
-// All bits zero, as ComplexGrid::clear does it.
-void clear(ComplexGrid& grid) {
-    std::memset(grid.samples, 0, static_cast<std::size_t>(grid.size()) * sizeof(Complex));
 }
 
 }  // namespace
@@ -30,7 +25,7 @@ void fill_horizontal_sine(ComplexGrid& grid) {
     const double w = grid.width;
     for (std::int32_t i = 0; i < grid.height; ++i) {
         for (std::int32_t j = 0; j < grid.width; ++j) {
-            const float angle = static_cast<float>(static_cast<double>(j) * pi * 2.0 / w * 16.0);
+            const float angle = static_cast<float>(static_cast<double>(j) * kPi * 2.0 / w * 16.0);
             const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
             sample_at(grid, i, j) = {s * 0.5f + 0.5f, 0.0f};
         }
@@ -77,49 +72,54 @@ void gen_pattern(float /*phase*/, ComplexGrid& grid) {
     fill_checkerboard(grid);
 }
 
+// Each sample asks whether its column is the line's, trunc(W * phase - 1)
+// in float: a NaN, infinite or out-of-grid value names no column.
 void gen_vertical_line(float phase, ComplexGrid& grid) {
-    clear(grid);
-    const float column = static_cast<float>(grid.width) * phase - 1.0f;
-    if (!(column > -1.0f && column < static_cast<float>(grid.width))) {
-        return;
-    }
-    const auto c = static_cast<std::int32_t>(column);
+    const float line = std::trunc(static_cast<float>(grid.width) * phase - 1.0f);
     for (std::int32_t i = 0; i < grid.height; ++i) {
-        sample_at(grid, i, c).re = 1.0f;
-    }
-}
-
-void gen_rotating_box(float phase, ComplexGrid& grid) {
-    assert(grid.width >= 512 && grid.height >= 512);
-    const float theta = static_cast<float>(static_cast<double>(phase) * pi * 2.0);
-    const float cos_theta = static_cast<float>(std::cos(static_cast<double>(theta)));
-    const float sin_theta = static_cast<float>(std::sin(static_cast<double>(theta)));
-    const float col0 = (cos_theta * 0.5f + 0.5f) * 491.0f;
-    const float row0 = (sin_theta * 0.5f + 0.5f) * 491.0f;
-    clear(grid);
-    if (std::isnan(col0) || std::isnan(row0)) {
-        return;
-    }
-    const float row_end = row0 + 20.0f;
-    const float col_end = col0 + 20.0f;
-    for (auto i = static_cast<std::int32_t>(row0); static_cast<float>(i) <= row_end; ++i) {
-        for (auto j = static_cast<std::int32_t>(col0); static_cast<float>(j) <= col_end; ++j) {
-            sample_at(grid, i, j) = {1.0f, 0.0f};
+        for (std::int32_t j = 0; j < grid.width; ++j) {
+            sample_at(grid, i, j) = {static_cast<float>(j) == line ? 1.0f : 0.0f, 0.0f};
         }
     }
 }
 
-void gen_pulsating_sphere(float phase, ComplexGrid& grid) {
-    float v;
-    if (0.5f > phase) {
-        v = phase + phase;
-    } else {
-        const float t = phase - 0.5f;
-        v = 1.0f - (t + t);
+// The square's top-left corner goes round a circle with the phase; a sample
+// is inside when its row lies between trunc(row0) and row0 + 20 and its
+// column between trunc(col0) and col0 + 20, compared in float. A NaN corner
+// takes in nothing.
+void gen_rotating_box(float phase, ComplexGrid& grid) {
+    assert(grid.width >= 512 && grid.height >= 512);
+    const float theta = static_cast<float>(static_cast<double>(phase) * kPi * 2.0);
+    const float col0 =
+        (static_cast<float>(std::cos(static_cast<double>(theta))) * 0.5f + 0.5f) * 491.0f;
+    const float row0 =
+        (static_cast<float>(std::sin(static_cast<double>(theta))) * 0.5f + 0.5f) * 491.0f;
+    const auto between = [](std::int32_t k, float first) {
+        const float at = static_cast<float>(k);
+        return at >= std::trunc(first) && at <= first + 20.0f;
+    };
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        for (std::int32_t j = 0; j < grid.width; ++j) {
+            const bool inside = between(i, row0) && between(j, col0);
+            sample_at(grid, i, j) = {inside ? 1.0f : 0.0f, 0.0f};
+        }
     }
+}
+
+// The radius runs 20 -> 80 -> 20 over the phase cycle (a triangle wave);
+// a sample is inside when the radius exceeds its distance from the centre.
+void gen_pulsating_sphere(float phase, ComplexGrid& grid) {
+    const float v = phase < 0.5f ? 2.0f * phase : 1.0f - 2.0f * (phase - 0.5f);
     const float radius = v * 60.0f + 20.0f;
-    clear(grid);
-    fill_disc(grid, radius);
+    for (std::int32_t i = 0; i < grid.height; ++i) {
+        for (std::int32_t j = 0; j < grid.width; ++j) {
+            const std::int32_t dy = i - grid.height / 2;
+            const std::int32_t dx = j - grid.width / 2;
+            const float d2 = static_cast<float>(dy * dy + dx * dx);
+            const float dist = static_cast<float>(std::sqrt(static_cast<double>(d2)));
+            sample_at(grid, i, j) = {radius > dist ? 1.0f : 0.0f, 0.0f};
+        }
+    }
 }
 
 void gen_thingie(float phase, ComplexGrid& grid) {

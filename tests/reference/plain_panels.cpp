@@ -10,7 +10,7 @@ namespace reference {
 
 namespace {
 
-constexpr int panel_top = 21;
+constexpr int kPanelTop = 21;
 
 float magnitude(const Complex& s) {
     return static_cast<float>(std::sqrt(static_cast<double>(s.re * s.re + s.im * s.im)));
@@ -48,7 +48,7 @@ void draw_magnitude(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int 
                     float gain) {
     const std::int32_t width = grid.width;
     const std::int32_t height = grid.height;
-    assert(x >= 0 && x + width <= canvas.width && panel_top + height <= canvas.height);
+    assert(x >= 0 && x + width <= canvas.width && kPanelTop + height <= canvas.height);
     float max = -1.0f;
     const std::int64_t count = grid.size();
     for (std::int64_t k = 0; k < count; ++k) {
@@ -67,7 +67,7 @@ void draw_magnitude(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int 
             src_i -= height;
         }
         const Complex* row = grid.samples + std::int64_t{src_i} * width;
-        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_top + i);
+        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, kPanelTop + i);
         for (std::int32_t j = 0; j < width; ++j, dst += 3) {
             std::int32_t src_j = j + half_w;
             if (src_j >= width) {
@@ -82,7 +82,7 @@ void draw_magnitude(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int 
 void draw_phase(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x) {
     const std::int32_t width = grid.width;
     const std::int32_t height = grid.height;
-    assert(x >= 0 && x + width <= canvas.width && panel_top + height <= canvas.height);
+    assert(x >= 0 && x + width <= canvas.width && kPanelTop + height <= canvas.height);
     const std::int32_t half_h = height / 2;
     const std::int32_t half_w = width / 2;
     for (std::int32_t i = 0; i < height; ++i) {
@@ -91,7 +91,7 @@ void draw_phase(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x) {
             src_i -= height;
         }
         const Complex* row = grid.samples + std::int64_t{src_i} * width;
-        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, panel_top + i);
+        std::uint8_t* dst = canvas.pixels + pixel_offset(canvas, x, kPanelTop + i);
         for (std::int32_t j = 0; j < width; ++j, dst += 3) {
             std::int32_t src_j = j + half_w;
             if (src_j >= width) {

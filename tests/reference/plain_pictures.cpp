@@ -28,7 +28,7 @@ void gen_vhs_image(float /*phase*/, ComplexGrid& grid) {
 }
 
 const TestEntry* catalogue() {
-    static const TestEntry entries[test_count] = {
+    static const TestEntry entries[kTestCount] = {
         {gen_ostrel_image, "Ostrel"},
         {gen_sierpinsky_image, "Sierpinsky"},
         {gen_vhs_image, "VHS"},
