@@ -1,20 +1,6 @@
 // zarvo-render: composes frames with the program's own code and no window,
-// and writes the canvas of the last frame as a PPM or BMP file.
-//
-// usage: zarvo-render --out FILE.ppm|FILE.bmp [options]
-//   --layout full|condensed  the layout (default full: 1640 wide)
-//   --select N               the selected test before the first frame (0-9)
-//   --phase-panel            start with the phase panel (condensed layout)
-//   --frames N               frames to compose (default 2)
-//   --first-frame N          number of the first frame composed (default 1);
-//                            frame N has phase (N mod 1000) * 0.001
-//   --keys F:KEY,...         key presses: KEY (Up, Down or Space) arrives in
-//                            the poll of frame F (counted from --first-frame)
-//   --ms-per-frame N         the fixed clock's step per frame (default 16)
-//   --assets DIR             folder with the four BMP files (default .)
-//   --find-input-panel SHOT  print every frame number 1-1000 whose input
-//                            panel, for the selected test, equals the input
-//                            panel of SHOT (a PPM of the whole window)
+// and writes the canvas of the last frame as a PPM or BMP file. Its options
+// are listed by --help (kUsage below).
 #include <SDL.h>
 
 #include <unistd.h>
@@ -33,6 +19,36 @@
 #include "display/panels.hpp"
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: zarvo-render --out FILE.ppm|FILE.bmp [options]\n"
+    "       zarvo-render --find-input-panel SHOT.ppm [options]\n"
+    "\n"
+    "Composes frames of zarvo with the program's own code and no window, and\n"
+    "writes the canvas of the last frame as a binary PPM or a 24-bit BMP file.\n"
+    "\n"
+    "options:\n"
+    "  --out FILE               the file to write; its name ends in .ppm or .bmp\n"
+    "  --layout full|condensed  the layout (default full: 1640 wide; condensed\n"
+    "                           is 1100 wide)\n"
+    "  --select N               the test selected before the first frame, 0-9\n"
+    "                           (default 0, Ostrel)\n"
+    "  --phase-panel            start with the phase panel (condensed layout)\n"
+    "  --frames N               frames to compose (default 2)\n"
+    "  --first-frame N          number of the first frame composed (default 1);\n"
+    "                           frame N has phase (N mod 1000) * 0.001\n"
+    "  --keys F:KEY,...         key presses: KEY (Up, Down or Space) arrives in\n"
+    "                           the poll of frame F (counted from --first-frame)\n"
+    "  --ms-per-frame N         the fixed clock's step per frame in ms (default 16)\n"
+    "  --assets DIR             folder with the four BMP files (default .)\n"
+    "  --find-input-panel SHOT  print every frame number 1-1000 whose input\n"
+    "                           panel, for the selected test, equals the input\n"
+    "                           panel of SHOT (a PPM of the whole window)\n"
+    "  --help                   print this and exit\n"
+    "  --version                print the version and exit\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a file cannot be read or written, 64 for\n"
+    "a command line it does not understand.\n";
 
 struct KeyPress {
     long frame;
@@ -55,7 +71,7 @@ struct Options {
 [[noreturn]] void usage_error(const std::string& message) {
     std::fprintf(
         stderr,
-        "zarvo-render: %s\n(see the comment at the top of app/render_main.cpp or the README)\n",
+        "zarvo-render: %s\n(zarvo-render --help lists the options)\n",
         message.c_str());
     std::exit(64);
 }
@@ -103,7 +119,13 @@ Options parse_options(int argc, char* argv[]) {
             }
             return argv[++i];
         };
-        if (arg == "--layout") {
+        if (arg == "--help") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::printf("zarvo-render %s\n", ZARVO_VERSION);
+            std::exit(0);
+        } else if (arg == "--layout") {
             const std::string layout = value();
             if (layout != "full" && layout != "condensed") {
                 usage_error("unknown layout '" + layout + "' (want full or condensed)");
