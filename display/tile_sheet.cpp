@@ -1,9 +1,15 @@
 #include "display/tile_sheet.hpp"
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "display/bmp_header.hpp"
 
@@ -22,10 +28,107 @@ std::uint8_t low_byte_of_trunc(float v) {
 // The codes that text in use needs; the font sheet must hold a cell for each.
 constexpr int kLastPrintableCode = 126;
 
+// The largest file a sheet is read from: a 32-bit image of the largest
+// sheet, with a megabyte to spare for headers and a palette.
+constexpr long long kMaxSheetFileBytes = 4LL * kMaxSheetSide * kMaxSheetSide + (1LL << 20);
+
+const char* kind_of(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "a directory";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a named pipe";
+    }
+    if (S_ISCHR(mode)) {
+        return "a character device";
+    }
+    if (S_ISBLK(mode)) {
+        return "a block device";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return "something that is not a regular file";
+}
+
+bool refuse(const char* path, const char* what) {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path, what);
+    SDL_Quit();
+    return false;
+}
+
+// Reads the whole regular file behind `fd` into `bytes`, at most
+// kMaxSheetFileBytes of it. False when a read fails (a special file that
+// calls itself regular, such as some under /proc, may say it would block).
+bool read_all(int fd, std::vector<std::uint8_t>& bytes) {
+    std::uint8_t chunk[1 << 16];
+    for (;;) {
+        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got == 0) {
+            return true;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + got);
+        if (static_cast<long long>(bytes.size()) > kMaxSheetFileBytes) {
+            return true;
+        }
+    }
+}
+
 }  // namespace
 
+// Whatever sits at the path must not hang the start-up: a named pipe would
+// block the open and the read, a device can block or never end. So only a
+// regular file is read, opened without blocking, and no more of it than the
+// largest sheet takes; SDL then decodes it from memory.
 bool TileSheet::load_bmp(const char* path, int cell_size) {
-    return load_bmp_rw(SDL_RWFromFile(path, "rb"), path, cell_size);
+    surface = nullptr;
+    struct stat status;
+    // A path that cannot be looked up (missing, a dangling or looping link)
+    // is left to the open below, which fails the same way.
+    if (stat(path, &status) == 0 && !S_ISREG(status.st_mode)) {
+        return refuse(
+            path,
+            (std::string("expected a regular file, found ") + kind_of(status.st_mode)).c_str());
+    }
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return load_bmp_rw(nullptr, path, cell_size);
+    }
+    std::vector<std::uint8_t> bytes;
+    // Checked again on what was opened: the path may have changed since.
+    bool readable = fstat(fd, &status) == 0;
+    if (readable && !S_ISREG(status.st_mode)) {
+        close(fd);
+        return refuse(
+            path,
+            (std::string("expected a regular file, found ") + kind_of(status.st_mode)).c_str());
+    }
+    if (readable && status.st_size > kMaxSheetFileBytes) {
+        close(fd);
+        return refuse(path, (std::string("expected a file of at most ") +
+                             std::to_string(kMaxSheetFileBytes) + " bytes, found " +
+                             std::to_string(static_cast<long long>(status.st_size)) + " bytes")
+                                .c_str());
+    }
+    readable = readable && read_all(fd, bytes);
+    close(fd);
+    if (static_cast<long long>(bytes.size()) > kMaxSheetFileBytes) {
+        return refuse(path, (std::string("expected a file of at most ") +
+                             std::to_string(kMaxSheetFileBytes) + " bytes, found more")
+                                .c_str());
+    }
+    // An empty file, or one that could not be read, gives no stream: the
+    // same refusal as a missing file.
+    SDL_RWops* stream = readable && !bytes.empty()
+                            ? SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()))
+                            : nullptr;
+    return load_bmp_rw(stream, path, cell_size);
 }
 
 bool TileSheet::load_bmp_rw(SDL_RWops* stream, const char* name, int cell_size) {

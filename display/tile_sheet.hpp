@@ -30,13 +30,17 @@ struct TileSheet {
     std::uint8_t key_enabled = 0;         // skip pixels equal to `key` when 1
     SDL_Surface* surface = nullptr;       // locked after loading; never freed
 
-    // Opens `path` (relative to the working directory), loads it as BMP and
-    // locks it; cell_width = cell_height = cell_size, cells_per_row = surface
-    // width / cell_size. Leaves tint and key alone. On failure logs a message
-    // naming the file, calls SDL_Quit() and returns false; the sheet then has
-    // no surface. The message is "Unable to open surface: <path>" for a file
-    // that cannot be opened or decoded, and says what was expected and what
-    // was found for a header claiming more than kMaxSheetSide pixels in
+    // Reads the regular file at `path` (relative to the working directory),
+    // loads it as BMP and locks it; cell_width = cell_height = cell_size,
+    // cells_per_row = surface width / cell_size. Leaves tint and key alone.
+    // Never blocks: anything but a regular file is refused without being
+    // read, and no more is read than the largest sheet can take. On failure
+    // logs a message naming the file, calls SDL_Quit() and returns false; the
+    // sheet then has no surface. The message is "Unable to open surface:
+    // <path>" for a file that cannot be opened, read or decoded, and says
+    // what was expected and what was found for anything but a regular file
+    // (a directory, a named pipe, a device, a socket), for a file larger than
+    // any sheet, and for a header claiming more than kMaxSheetSide pixels in
     // width or height (refused before SDL allocates the surface).
     bool load_bmp(const char* path, int cell_size);
     // The same from a stream (null when it could not be opened), which is

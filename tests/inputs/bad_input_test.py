@@ -16,6 +16,7 @@ import os
 import random
 import resource
 import shutil
+import socket
 import struct
 import subprocess
 import sys
@@ -105,6 +106,34 @@ class Unreadable:
         self.content = content
 
 
+class Fifo:
+    """A named pipe; with `writer`, a process keeps writing into it (so a
+    reader would never see its end)."""
+
+    def __init__(self, writer=False):
+        self.writer = writer
+
+
+class Link:
+    """A symbolic link to `target` (which need not exist)."""
+
+    def __init__(self, target):
+        self.target = target
+
+
+class Socket:
+    """A Unix socket that a process listens on."""
+
+
+class Sparse:
+    """A regular file of `size` bytes (a hole after `head`), which takes no
+    room on the disk."""
+
+    def __init__(self, size, head):
+        self.size = size
+        self.head = head
+
+
 def refused_claim(width, height):
     """The message for a header claiming more than the largest sheet."""
     return ("expected a BMP image of at most 4096 x 4096 pixels, "
@@ -118,6 +147,9 @@ assert struct.unpack_from("<I", RANDOM_AFTER_BM, 14)[0] != 12
 RANDOM_CLAIM = tuple(abs(v) for v in struct.unpack_from("<ii", RANDOM_AFTER_BM, 18))
 
 UNABLE = "Unable to open surface: "
+NOT_REGULAR = "expected a regular file, found "
+# A 32-bit image of the largest sheet, with a megabyte to spare.
+MAX_FILE_BYTES = 4 * 4096 * 4096 + (1 << 20)
 EIGHT_BIT_512 = "expected an 8-bit picture of 512 x 512"
 
 # (case name, file, content, texts its error line must hold besides the name)
@@ -128,7 +160,7 @@ CASES = [
     *[(f"missing {name}", name, None, [UNABLE + name]) for name in ALL_FILES],
     ("empty picture", OSTREL, b"", [UNABLE + OSTREL]),
     ("empty font file", FONT, b"", [UNABLE + FONT]),
-    ("picture name taken by a directory", VHS, Directory(), [UNABLE + VHS]),
+    ("picture name taken by a directory", VHS, Directory(), [NOT_REGULAR + "a directory"]),
     ("unreadable picture", SIERPINSKY, Unreadable(GOOD_PICTURE), [UNABLE + SIERPINSKY]),
     # Cut short or not a BMP at all.
     ("picture header cut short", OSTREL, GOOD_PICTURE[:30], [UNABLE + OSTREL]),
@@ -171,6 +203,27 @@ CASES = [
      core_header_bmp(65535, 65535, 24, b"\0" * 64), [refused_claim(65535, 65535)]),
     ("picture with its pixels claimed 4 GiB into the file", OSTREL,
      with_u32(GOOD_PICTURE, 10, 0xFFFFFFF0), [UNABLE + OSTREL]),
+    # Not regular files: each would block the open or the read, or never
+    # end. None is read.
+    ("picture name taken by a named pipe", OSTREL, Fifo(), [NOT_REGULAR + "a named pipe"]),
+    ("font name taken by a named pipe that a writer keeps filling", FONT, Fifo(writer=True),
+     [NOT_REGULAR + "a named pipe"]),
+    ("picture linked to /dev/zero", VHS, Link("/dev/zero"), [NOT_REGULAR + "a character device"]),
+    ("font linked to /dev/urandom", FONT, Link("/dev/urandom"),
+     [NOT_REGULAR + "a character device"]),
+    ("picture linked to /dev/null", SIERPINSKY, Link("/dev/null"),
+     [NOT_REGULAR + "a character device"]),
+    ("font linked to /dev/tty", FONT, Link("/dev/tty"), [NOT_REGULAR + "a character device"]),
+    ("picture name taken by a listening socket", OSTREL, Socket(), [NOT_REGULAR + "a socket"]),
+    ("picture linked to the root directory", VHS, Link("/"), [NOT_REGULAR + "a directory"]),
+    ("picture linked to nothing", SIERPINSKY, Link("no-such-file.bmp"), [UNABLE + SIERPINSKY]),
+    ("font linked to itself", FONT, Link(FONT), [UNABLE + FONT]),
+    # Regular files too large for any sheet, a good header first: refused by
+    # their size, unread.
+    ("picture of 1 TiB after a good header", OSTREL, Sparse(1 << 40, GOOD_PICTURE[:1078]),
+     ["expected a file of at most", f"found {1 << 40} bytes"]),
+    ("font one byte larger than the largest sheet", FONT, Sparse(MAX_FILE_BYTES + 1, GOOD_FONT),
+     [f"expected a file of at most {MAX_FILE_BYTES} bytes", f"found {MAX_FILE_BYTES + 1} bytes"]),
 ]
 
 SANITIZER_TEXTS = ["AddressSanitizer", "LeakSanitizer", "runtime error"]
@@ -189,8 +242,10 @@ def as_other_user():
                        "read an unreadable file")
 
 
-def lay_out(work, bad_name, content):
-    """Writes the four files into `work`; returns the command prefix."""
+def lay_out(work, bad_name, content, helpers):
+    """Writes the four files into `work`; returns the command prefix. Processes
+    that must outlive the program's start (a pipe's writer, a socket's
+    listener) go into `helpers`."""
     for name in ALL_FILES:
         if name != bad_name:
             with open(os.path.join(work, name), "wb") as f:
@@ -198,6 +253,24 @@ def lay_out(work, bad_name, content):
     path = os.path.join(work, bad_name)
     if isinstance(content, Directory):
         os.mkdir(path)
+    elif isinstance(content, Fifo):
+        os.mkfifo(path)
+        if content.writer:
+            # Blocks until a reader opens the pipe, then never stops.
+            helpers.append(subprocess.Popen(["sh", "-c", 'exec cat /dev/zero > "$1"', "sh", path],
+                                            stdout=subprocess.DEVNULL,
+                                            stderr=subprocess.DEVNULL))
+    elif isinstance(content, Link):
+        os.symlink(content.target, path)
+    elif isinstance(content, Socket):
+        listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        listener.bind(path)
+        listener.listen(1)
+        helpers.append(listener)
+    elif isinstance(content, Sparse):
+        with open(path, "wb") as f:
+            f.write(content.head)
+            f.truncate(content.size)
     elif isinstance(content, Unreadable):
         with open(path, "wb") as f:
             f.write(content.content)
@@ -216,25 +289,34 @@ def lay_out(work, bad_name, content):
 
 def run_case(binary, name, bad_name, content, expected_texts):
     failures = []
+    helpers = []
     with tempfile.TemporaryDirectory(prefix="zarvo-bad-input-") as work:
-        prefix = lay_out(work, bad_name, content)
-        env = dict(os.environ)
-        env.pop("DISPLAY", None)
-        env.pop("WAYLAND_DISPLAY", None)
-        env["SDL_VIDEODRIVER"] = "dummy"
-        env["SDL_AUDIODRIVER"] = "dummy"
-        # Every allocation of a failed start-up is small and freed or
-        # reachable: leaks and outsized requests are reports too.
-        env["ASAN_OPTIONS"] = (env.get("ASAN_OPTIONS", "") +
-                               f":detect_leaks=1:max_allocation_size_mb={MEMORY_LIMIT_MB}")
-        peak_before_kb = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-        start = time.monotonic()
         try:
-            result = subprocess.run(prefix + [binary], cwd=work, env=env, capture_output=True,
-                                    timeout=60, text=True, errors="replace")
-        except subprocess.TimeoutExpired:
-            return [f"{name}: did not end within 60 s (did it get past the sheets?)"], 60.0, ""
-        seconds = time.monotonic() - start
+            prefix = lay_out(work, bad_name, content, helpers)
+            env = dict(os.environ)
+            env.pop("DISPLAY", None)
+            env.pop("WAYLAND_DISPLAY", None)
+            env["SDL_VIDEODRIVER"] = "dummy"
+            env["SDL_AUDIODRIVER"] = "dummy"
+            # Every allocation of a failed start-up is small and freed or
+            # reachable: leaks and outsized requests are reports too.
+            env["ASAN_OPTIONS"] = (env.get("ASAN_OPTIONS", "") +
+                                   f":detect_leaks=1:max_allocation_size_mb={MEMORY_LIMIT_MB}")
+            peak_before_kb = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+            start = time.monotonic()
+            try:
+                result = subprocess.run(prefix + [binary], cwd=work, env=env, capture_output=True,
+                                        timeout=60, text=True, errors="replace")
+            except subprocess.TimeoutExpired:
+                return [f"{name}: did not end within 60 s (did it get past the sheets?)"], 60.0, ""
+            seconds = time.monotonic() - start
+        finally:
+            for helper in helpers:
+                if isinstance(helper, socket.socket):
+                    helper.close()
+                else:
+                    helper.kill()
+                    helper.wait()
     stderr = result.stderr
     if result.returncode < 0:
         failures.append(f"{name}: ended by signal {-result.returncode}")
