@@ -7,7 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
-ensure_packages "${zarvo_build_packages[@]}" "${zarvo_display_packages[@]}" "${zarvo_test_packages[@]}"
+ensure_packages "${zarvo_build_packages[@]}" "${zarvo_display_packages[@]}" "${zarvo_test_packages[@]}" \
+  "${zarvo_package_packages[@]}"
 
 werror=OFF
 [ "${ZARVO_WERROR:-0}" = 1 ] && werror=ON
@@ -20,8 +21,9 @@ ctest --test-dir build --output-on-failure -j "$jobs" -LE soak
 
 cmake --preset asan -DZARVO_WARNINGS_AS_ERRORS=$werror >/dev/null
 cmake --build --preset asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE "window|soak"
+# The package test (label package) builds and checks the release package: once is enough.
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE "window|soak|package"
 # The window tests run with leak checking off: the GL driver and D-Bus keep
 # allocations to the end by design. Any other report ends the program with a
 # failure status, which the tests check.
-ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -L window -LE soak
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -L window -LE "soak|package"

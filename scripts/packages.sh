@@ -7,6 +7,9 @@ zarvo_build_packages=(build-essential cmake pkg-config libhwy-dev libsdl2-dev li
 # What a display-less machine needs to show the window and take screenshots.
 zarvo_display_packages=(xvfb xauth xdotool x11-apps x11-utils imagemagick)
 zarvo_test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libkissfft-dev python3)
+# Making the Debian package (scripts/package.sh) and checking it, its
+# desktop entry, metadata and manual pages (tests/package).
+zarvo_package_packages=(dpkg-dev fakeroot file gzip man-db lintian desktop-file-utils appstream)
 # Running the kernels as other CPUs (scripts/x86_cpus_check.sh,
 # scripts/aarch64_check.sh), and cross-building them for 64-bit ARM against
 # arm64 packages (multiarch; ensure_architecture arm64 comes first).
