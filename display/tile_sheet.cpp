@@ -1,17 +1,13 @@
 #include "display/tile_sheet.hpp"
 
 #include <SDL.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "display/bmp_header.hpp"
+#include "display/regular_file.hpp"
 
 namespace {
 
@@ -32,102 +28,36 @@ constexpr int kLastPrintableCode = 126;
 // sheet, with a megabyte to spare for headers and a palette.
 constexpr long long kMaxSheetFileBytes = 4LL * kMaxSheetSide * kMaxSheetSide + (1LL << 20);
 
-const char* kind_of(mode_t mode) {
-    if (S_ISDIR(mode)) {
-        return "a directory";
-    }
-    if (S_ISFIFO(mode)) {
-        return "a named pipe";
-    }
-    if (S_ISCHR(mode)) {
-        return "a character device";
-    }
-    if (S_ISBLK(mode)) {
-        return "a block device";
-    }
-    if (S_ISSOCK(mode)) {
-        return "a socket";
-    }
-    return "something that is not a regular file";
-}
-
-bool refuse(const char* path, const char* what) {
-    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path, what);
+bool refuse(const char* path, const std::string& what) {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path, what.c_str());
     SDL_Quit();
     return false;
 }
 
-// Reads the whole regular file behind `fd` into `bytes`, at most
-// kMaxSheetFileBytes of it. False when a read fails (a special file that
-// calls itself regular, such as some under /proc, may say it would block).
-bool read_all(int fd, std::vector<std::uint8_t>& bytes) {
-    std::uint8_t chunk[1 << 16];
-    for (;;) {
-        const ssize_t got = read(fd, chunk, sizeof chunk);
-        if (got == 0) {
-            return true;
-        }
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.insert(bytes.end(), chunk, chunk + got);
-        if (static_cast<long long>(bytes.size()) > kMaxSheetFileBytes) {
-            return true;
-        }
-    }
-}
-
 }  // namespace
 
-// Whatever sits at the path must not hang the start-up: a named pipe would
-// block the open and the read, a device can block or never end. So only a
-// regular file is read, opened without blocking, and no more of it than the
-// largest sheet takes; SDL then decodes it from memory.
+// Whatever sits at the path must not hang the start-up (see
+// display/regular_file.hpp); SDL then decodes the file from memory.
 bool TileSheet::load_bmp(const char* path, int cell_size) {
     surface = nullptr;
-    struct stat status;
-    // A path that cannot be looked up (missing, a dangling or looping link)
-    // is left to the open below, which fails the same way.
-    if (stat(path, &status) == 0 && !S_ISREG(status.st_mode)) {
-        return refuse(
-            path,
-            (std::string("expected a regular file, found ") + kind_of(status.st_mode)).c_str());
+    const FileBytes file = read_regular_file(path, kMaxSheetFileBytes);
+    switch (file.status) {
+        case FileBytes::Status::kNotRegular:
+            return refuse(path, "expected a regular file, found " + file.found);
+        case FileBytes::Status::kTooLarge:
+            return refuse(path, "expected a file of at most " + std::to_string(kMaxSheetFileBytes) +
+                                    " bytes, found " + file.found);
+        case FileBytes::Status::kCannotOpen:
+        case FileBytes::Status::kCannotRead:
+        case FileBytes::Status::kRead:
+            break;
     }
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        return load_bmp_rw(nullptr, path, cell_size);
-    }
-    std::vector<std::uint8_t> bytes;
-    // Checked again on what was opened: the path may have changed since.
-    bool readable = fstat(fd, &status) == 0;
-    if (readable && !S_ISREG(status.st_mode)) {
-        close(fd);
-        return refuse(
-            path,
-            (std::string("expected a regular file, found ") + kind_of(status.st_mode)).c_str());
-    }
-    if (readable && status.st_size > kMaxSheetFileBytes) {
-        close(fd);
-        return refuse(path, (std::string("expected a file of at most ") +
-                             std::to_string(kMaxSheetFileBytes) + " bytes, found " +
-                             std::to_string(static_cast<long long>(status.st_size)) + " bytes")
-                                .c_str());
-    }
-    readable = readable && read_all(fd, bytes);
-    close(fd);
-    if (static_cast<long long>(bytes.size()) > kMaxSheetFileBytes) {
-        return refuse(path, (std::string("expected a file of at most ") +
-                             std::to_string(kMaxSheetFileBytes) + " bytes, found more")
-                                .c_str());
-    }
-    // An empty file, or one that could not be read, gives no stream: the
-    // same refusal as a missing file.
-    SDL_RWops* stream = readable && !bytes.empty()
-                            ? SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()))
-                            : nullptr;
+    // A file that could not be opened or read, or an empty one, gives no
+    // stream: the decoder's refusal, "Unable to open surface".
+    SDL_RWops* stream =
+        file.status == FileBytes::Status::kRead && !file.bytes.empty()
+            ? SDL_RWFromConstMem(file.bytes.data(), static_cast<int>(file.bytes.size()))
+            : nullptr;
     return load_bmp_rw(stream, path, cell_size);
 }
 
