@@ -1,8 +1,10 @@
 // zarvo-render: composes frames with the program's own code and no window,
-// and writes the canvas of the last frame as a PPM or BMP file. Its options
-// are listed by --help (kUsage below).
+// and writes the canvas of the last frame as a PNG, PPM or BMP file, and its
+// panels as PNG files; a picture of the user's can take the place of a
+// picture test. Its options are listed by --help (kUsage below).
 #include <SDL.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,24 +17,38 @@
 #include "app/app_state.hpp"
 #include "app/compose_frame.hpp"
 #include "app/headless.hpp"
+#include "app/picture_files.hpp"
 #include "display/image_file.hpp"
 #include "display/panels.hpp"
+#include "inputs/images.hpp"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zarvo-render --out FILE.ppm|FILE.bmp [options]\n"
+    "usage: zarvo-render --out FILE.png|FILE.ppm|FILE.bmp [--panels DIR] [options]\n"
+    "       zarvo-render --panels DIR [options]\n"
     "       zarvo-render --find-input-panel SHOT.ppm [options]\n"
     "\n"
     "Composes frames of zarvo with the program's own code and no window, and\n"
-    "writes the canvas of the last frame as a binary PPM or a 24-bit BMP file.\n"
+    "writes the canvas of the last frame as a PNG, binary PPM or 24-bit BMP\n"
+    "file, and its three panels as PNG files.\n"
     "\n"
     "options:\n"
-    "  --out FILE               the file to write; its name ends in .ppm or .bmp\n"
+    "  --out FILE               the canvas; the name ends in .png, .ppm or .bmp\n"
+    "  --panels DIR             the panels, 512 x 512 each: DIR/input.png,\n"
+    "                           DIR/magnitude.png and DIR/phase.png (both\n"
+    "                           spectrum panels in either layout); DIR is made\n"
+    "                           if it is not there\n"
+    "  --picture FILE           a PNG, JPEG or BMP picture of any size (at most\n"
+    "                           16384 pixels a side) in place of the selected\n"
+    "                           picture test: turned grey (Rec. 601 luma, alpha\n"
+    "                           over black), scaled to fit 512 x 512 with its\n"
+    "                           aspect kept (box filter) and centred on black\n"
     "  --layout full|condensed  the layout (default full: 1640 wide; condensed\n"
     "                           is 1100 wide)\n"
     "  --select N               the test selected before the first frame, 0-9\n"
-    "                           (default 0, Ostrel)\n"
+    "                           (default 0, Ostrel; with --picture 0, 1 or 2,\n"
+    "                           the picture tests)\n"
     "  --phase-panel            start with the phase panel (condensed layout)\n"
     "  --frames N               frames to compose (default 2)\n"
     "  --first-frame N          number of the first frame composed (default 1);\n"
@@ -47,8 +63,9 @@ constexpr const char* kUsage =
     "  --help                   print this and exit\n"
     "  --version                print the version and exit\n"
     "\n"
-    "Exit status: 0 on success, 1 when a file cannot be read or written, 64 for\n"
-    "a command line it does not understand.\n";
+    "Exit status: 0 on success, 1 when a file cannot be read or written (no\n"
+    "file is then written, nor left half-written), 64 for a command line it\n"
+    "does not understand.\n";
 
 struct KeyPress {
     long frame;
@@ -65,14 +82,19 @@ struct Options {
     long ms_per_frame = 16;
     std::string assets = ".";
     std::string out;
+    std::string panels;
+    std::string picture;
     std::string find_input_panel;
 };
 
+bool ends_with(const std::string& text, const char* suffix) {
+    const std::size_t n = std::strlen(suffix);
+    return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
+}
+
 [[noreturn]] void usage_error(const std::string& message) {
-    std::fprintf(
-        stderr,
-        "zarvo-render: %s\n(zarvo-render --help lists the options)\n",
-        message.c_str());
+    std::fprintf(stderr, "zarvo-render: %s\n(zarvo-render --help lists the options)\n",
+                 message.c_str());
     std::exit(64);
 }
 
@@ -147,14 +169,25 @@ Options parse_options(int argc, char* argv[]) {
             options.assets = value();
         } else if (arg == "--out") {
             options.out = value();
+            if (!ends_with(options.out, ".png") && !ends_with(options.out, ".ppm") &&
+                !ends_with(options.out, ".bmp")) {
+                usage_error("--out " + options.out + ": the name must end in .png, .ppm or .bmp");
+            }
+        } else if (arg == "--panels") {
+            options.panels = value();
+        } else if (arg == "--picture") {
+            options.picture = value();
         } else if (arg == "--find-input-panel") {
             options.find_input_panel = value();
         } else {
             usage_error("unknown option '" + arg + "'");
         }
     }
-    if (options.out.empty() && options.find_input_panel.empty()) {
-        usage_error("--out FILE or --find-input-panel SHOT is required");
+    if (options.out.empty() && options.panels.empty() && options.find_input_panel.empty()) {
+        usage_error("--out FILE, --panels DIR or --find-input-panel SHOT is required");
+    }
+    if (!options.picture.empty() && options.select > 2) {
+        usage_error("--picture takes the place of a picture test: --select 0, 1 or 2");
     }
     return options;
 }
@@ -189,18 +222,63 @@ int find_input_panel(AppState& app, const Options& options) {
     return 0;
 }
 
+// `path` taken from where the renderer was started, which it leaves for
+// the assets folder.
+std::string from_start(const std::string& path) {
+    if (path.empty() || path[0] == '/') {
+        return path;
+    }
+    char here[4096];
+    return getcwd(here, sizeof here) != nullptr ? std::string(here) + "/" + path : path;
+}
+
+// The sheet of picture test `select` (0 Ostrel, 1 Sierpinsky, 2 VHS).
+TileSheet& picture_sheet(int select) {
+    return select == 0 ? ostrel_sheet : select == 1 ? sierpinsky_sheet : vhs_sheet;
+}
+
+// The three panels of the last frame as PNG files in `dir`. In the
+// condensed layout the spectrum panel not shown is drawn with the same
+// code onto a copy of the canvas, so both come from what the frame computed.
+std::string write_panels(AppState& app, const std::string& dir) {
+    if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
+        return "cannot make " + dir + ": " + std::strerror(errno);
+    }
+    Canvas other;
+    init_canvas_buffer(other, app.canvas.width);
+    int magnitude_x = 555;
+    int phase_x = 1089;
+    const Canvas* magnitude_canvas = &app.canvas;
+    const Canvas* phase_canvas = &app.canvas;
+    RgbColor pen = app.draw_colour;
+    if (app.condensed) {
+        phase_x = 555;
+        if (app.show_magnitude) {
+            draw_phase(app.transformed, pen, other, phase_x);
+            phase_canvas = &other;
+        } else {
+            draw_magnitude(app.transformed, pen, other, magnitude_x, true, 60.0f);
+            magnitude_canvas = &other;
+        }
+    }
+    std::string error = write_panel_png(app.canvas, 21, 21, dir + "/input.png");
+    if (error.empty()) {
+        error = write_panel_png(*magnitude_canvas, magnitude_x, 21, dir + "/magnitude.png");
+    }
+    if (error.empty()) {
+        error = write_panel_png(*phase_canvas, phase_x, 21, dir + "/phase.png");
+    }
+    release_canvas_buffer(other);
+    return error;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     const Options options = parse_options(argc, argv);
-    // The output path is taken relative to where the renderer was started.
-    std::string out = options.out;
-    if (!out.empty() && out[0] != '/') {
-        char here[4096];
-        if (getcwd(here, sizeof here) != nullptr) {
-            out = std::string(here) + "/" + out;
-        }
-    }
+    const std::string out = from_start(options.out);
+    const std::string panels = from_start(options.panels);
+    const std::string picture = from_start(options.picture);
 
     // The sheets are read from the working directory, as the program does.
     if (chdir(options.assets.c_str()) != 0) {
@@ -212,6 +290,15 @@ int main(int argc, char* argv[]) {
     FixedClock clock{0, static_cast<Uint32>(options.ms_per_frame)};
     if (!start_headless(app, options.condensed, fixed_ticks(clock))) {
         return 1;
+    }
+    if (!picture.empty()) {
+        if (const std::string error = load_user_picture(picture, picture_sheet(options.select));
+            !error.empty()) {
+            std::fprintf(stderr, "zarvo-render: %s\n", error.c_str());
+            stop_headless(app);
+            SDL_Quit();
+            return 1;
+        }
     }
     app.selection = options.select;
     app.show_magnitude = !options.phase_panel;
@@ -242,7 +329,14 @@ int main(int argc, char* argv[]) {
         compose_frame(app);
     }
 
-    const std::string error = write_canvas_image(app.canvas, out);
+    std::string error;
+    if (!out.empty()) {
+        error = ends_with(out, ".png") ? write_canvas_png(app.canvas, out)
+                                       : write_canvas_image(app.canvas, out);
+    }
+    if (error.empty() && !panels.empty()) {
+        error = write_panels(app, panels);
+    }
     // Released so that leak checks of the tests that run the renderer stay
     // meaningful; SDL_Quit frees SDL's per-thread error buffer.
     stop_headless(app);

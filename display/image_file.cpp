@@ -1,8 +1,12 @@
 #include "display/image_file.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -75,14 +79,42 @@ std::string write_canvas_image(const Canvas& canvas, const std::string& path) {
     } else {
         return "cannot tell the image format of " + path + " (use .ppm or .bmp)";
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return "cannot open " + path + " for writing: " + std::strerror(errno);
+    return write_file_whole(path, data);
+}
+
+std::string write_file_whole(const std::string& path, const std::string& data) {
+    // The temporary file sits beside the final one, so the rename stays on
+    // one file system and replaces the name in one step.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        return "cannot write " + path + ": " + std::strerror(errno);
     }
-    const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        return "cannot write " + path;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t wrote = write(fd, data.data() + done, data.size() - done);
+        if (wrote < 0 && errno == EINTR) {
+            continue;
+        }
+        if (wrote <= 0) {
+            const int error = errno;
+            close(fd);
+            unlink(temporary.c_str());
+            return "cannot write " + path + ": " + std::strerror(error);
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    // mkstemp makes the file private; an image is for everyone to read.
+    const mode_t mask = umask(0);
+    umask(mask);
+    const bool readable = fchmod(fd, 0666 & ~mask) == 0;
+    int error = errno;
+    const bool closed = close(fd) == 0;
+    error = closed ? error : errno;
+    if (!readable || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = readable && closed ? errno : error;
+        unlink(temporary.c_str());
+        return "cannot write " + path + ": " + std::strerror(error);
     }
     return {};
 }

@@ -10,9 +10,16 @@
 #include "display/canvas.hpp"
 
 // Writes the canvas to `path`: binary PPM (P6) when the name ends in ".ppm",
-// 24-bit bottom-up BMP when it ends in ".bmp". Returns an empty string on
-// success, else what went wrong (naming the file).
+// 24-bit bottom-up BMP when it ends in ".bmp", through write_file_whole.
+// Returns an empty string on success, else what went wrong (naming the
+// file).
 std::string write_canvas_image(const Canvas& canvas, const std::string& path);
+
+// Writes `data` as the file `path`: into a new file with a temporary name
+// in the same folder, renamed to `path` once complete, so that `path` never
+// holds half a file (and an earlier file there stays whole until then). On
+// failure the temporary file is removed and the message names `path`.
+std::string write_file_whole(const std::string& path, const std::string& data);
 
 // An RGB image in the canvas's byte layout (rows packed, top row first).
 struct RgbImage {

@@ -2,7 +2,7 @@
 # Sourced by run.sh and test.sh: ensure_packages PACKAGE...
 # A non-root user gets the apt-get command to run instead.
 
-zarvo_build_packages=(build-essential cmake pkg-config libhwy-dev libsdl2-dev libglew-dev libgl1-mesa-dev
+zarvo_build_packages=(build-essential cmake pkg-config libhwy-dev libsdl2-dev libsdl2-image-dev libglew-dev libgl1-mesa-dev
   libgl1-mesa-dri libegl1 libegl-mesa0 libx11-dev)
 # What a display-less machine needs to show the window and take screenshots.
 zarvo_display_packages=(xvfb xauth xdotool x11-apps x11-utils imagemagick)
