@@ -18,6 +18,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "window"))
+from harness import read_ppm  # noqa: E402
+
 RENDER = os.environ["ZARVO_RENDER"]
 ASSETS = os.environ["ZARVO_ASSETS"]
 CONVERT = "/usr/bin/convert"  # /usr/local/bin/convert may be a stand-in
@@ -38,25 +41,11 @@ def render(*args):
 
 def ppm_pixels(path):
     """(width, height, RGB bytes) of a binary PPM; PNG files go through convert."""
-    if not path.endswith(".ppm"):
-        data = subprocess.run([CONVERT, path, "-depth", "8", "ppm:-"], capture_output=True,
-                              check=True).stdout
-    else:
+    if path.endswith(".ppm"):
         with open(path, "rb") as f:
-            data = f.read()
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        if data[pos:pos + 1] == b"#":
-            pos = data.index(b"\n", pos) + 1
-            continue
-        start = pos
-        while not data[pos:pos + 1].isspace():
-            pos += 1
-        fields.append(data[start:pos])
-    width, height = int(fields[1]), int(fields[2])
-    return width, height, data[pos + 1:pos + 1 + width * height * 3]
+            return read_ppm(f.read())
+    return read_ppm(subprocess.run([CONVERT, path, "-depth", "8", "ppm:-"], capture_output=True,
+                                   check=True).stdout)
 
 
 def region(image, x, y, size=512):
