@@ -390,8 +390,8 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* blo
 // as writing one line of a pair pulls in the other, which is only written
 // one block later, long after it is gone.
 template <class D>
-constexpr std::size_t tile_blocks(D) {
-    return hn::MaxLanes(D()) >= 16 ? 1 : 16 / hn::MaxLanes(D());
+constexpr std::uint32_t tile_blocks(D) {
+    return hn::MaxLanes(D()) >= 16 ? 1 : static_cast<std::uint32_t>(16 / hn::MaxLanes(D()));
 }
 
 // The tile of blocks b0 .. b0 + tile_blocks - 1 (slots in bit-reversed row
@@ -404,7 +404,7 @@ HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, const float
     constexpr std::size_t kW = hn::MaxLanes(D());
     constexpr std::size_t kSlot = 2 * kW;
     constexpr int kGroup = 1 << kPassStages;
-    constexpr std::size_t kTile = tile_blocks(D());
+    constexpr std::uint32_t kTile = tile_blocks(D());
     const std::uint32_t n = t.n;
     const std::uint32_t h = n >> kPassStages;
     const std::size_t block_floats = kSlot * std::size_t{n};
@@ -416,7 +416,7 @@ HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, const float
         // Row j + i h of the tile, slot by slot: the results wait here
         // until the whole run of the row can be written.
         alignas(64) float runs[kGroup][kTile * kSlot];
-        for (std::size_t b = 0; b < kTile; ++b) {
+        for (std::uint32_t b = 0; b < kTile; ++b) {
             const float* block = tile + block_floats * b;
             Vf<D> re[kGroup];
             Vf<D> im[kGroup];
@@ -433,7 +433,7 @@ HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, const float
 #pragma GCC unroll 1
         for (int i = 0; i < kGroup; ++i) {
             float* row = columns + row_floats * (j + i * h);
-            for (std::size_t b = 0; b < kTile; ++b) {
+            for (std::uint32_t b = 0; b < kTile; ++b) {
                 Vf<D> re;
                 Vf<D> im;
                 load_slot(d, runs[i] + kSlot * b, re, im);
