@@ -6,7 +6,10 @@
 // scalar order (separate multiplies, adds and subtracts, never fused), so
 // each output has the bit pattern the plain definition gives. What changes is
 // where the data sit and which butterfly runs in which lane. A slot is W
-// lanes: W real parts, then W imaginary parts.
+// lanes: W real parts, then W imaginary parts. W is the target's lane count
+// (16 on AVX3, 8 on AVX2, 4 on SSE4, SSSE3 and NEON, 1 on the scalar
+// target), but at most 8 below side 256, where a row cannot hold a 16 x 16
+// transpose.
 //
 // Row pass, one row at a time (n = W M samples, M >= W). After bit reversal
 // the first log2(M) stages never mix the W chunks of M samples, and all
@@ -33,7 +36,10 @@
 // group of rows as soon as it is done, while those slots are still cached;
 // the last stages run as the results are interleaved back into (re, im)
 // pairs in `samples`. Reading the columns straight from `samples` instead
-// would touch one line per page, which no prefetcher follows.
+// would touch one line per page, which no prefetcher follows. Both the
+// row outputs and the finished columns go out in runs that fill whole lines
+// (row_batch, tile_blocks): scattered single slots cost more in misses
+// than the passes cost in arithmetic.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -55,8 +61,9 @@ namespace fft_lanes {
 // Smallest side: every target fits a W x W transpose in a row (W <= 8 below
 // 256) and its first passes in the chunks.
 constexpr std::uint32_t kMinSide = 64;
-// Largest side: the row work array and the per-lane twiddles live on the
-// stack.
+// Largest side: the row work array, the per-lane twiddles and the batched
+// row outputs live on the stack (16 KiB, and 32 or 64 KiB more below 8
+// lanes).
 constexpr std::uint32_t kMaxSide = 1024;
 
 // Twiddle tables of stage s (half h = 2^s) start at entry h - 1.
@@ -311,11 +318,11 @@ HWY_NOINLINE void lane_stages(D d, float* data, std::uint32_t count, int first, 
     }
 }
 
-// One row of n = W M samples, transformed; its outputs go to slot `pos` of
-// every block.
+// One row of n = W M samples, transformed; the slot of its outputs for
+// block b goes to out + b block_floats.
 template <class D>
-HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* blocks,
-                                std::uint32_t pos, const Tables& t) {
+HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out,
+                                std::size_t block_floats, const Tables& t) {
     constexpr std::size_t kW = hn::MaxLanes(D());
     constexpr int kLaneBits = log2_of(kW);
     constexpr std::size_t kSlot = 2 * kW;
@@ -343,8 +350,6 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* blo
     }
     lane_stages(d, chunks, count, kPassStages, chunk_bits, t.w);
 
-    const std::size_t block_floats = kSlot * std::size_t{n};
-    float* out = blocks + kSlot * std::size_t{pos};
     for (std::uint32_t k0 = 0; k0 < count; k0 += kW) {
         Vf<D> re[kW];
         Vf<D> im[kW];
@@ -385,13 +390,27 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* blo
 }
 
 // Blocks finished side by side: each row then gets a run of at least 128
-// bytes, a pair of lines. Runs of one line per row take about twice as long
+// bytes, a pair of lines. Runs of one line per row took half as long again
 // on the AMD EPYC this was measured on (AVX2, side 512: 740 against 500 us),
-// as writing one line of a pair pulls in the other, which is only written
-// one block later, long after it is gone.
+// most likely because the caches fetch lines in aligned pairs and the other
+// line of a pair is only written one block later, when it is gone again.
 template <class D>
 constexpr std::uint32_t tile_blocks(D) {
     return hn::MaxLanes(D()) >= 16 ? 1 : static_cast<std::uint32_t>(16 / hn::MaxLanes(D()));
+}
+
+// Rows whose outputs are written to the blocks together. A row gives each
+// block one slot; narrower than 8 lanes that is less than a line, and the
+// lines of the blocks are far apart, so a few rows' slots wait in a buffer
+// and go out as one run per block: 4 rows at 4 lanes (SSE4, side 512:
+// 1270 against 980 us), 8 at one lane (5000 against 2980 us; 16 would need
+// 128 KiB of stack for 3 % more). At 8 lanes the next row writes the other
+// line of the pair right after, and batching two rows measured slower (566
+// against 533 us).
+template <class D>
+constexpr std::uint32_t row_batch(D) {
+    constexpr std::size_t kW = hn::MaxLanes(D());
+    return kW >= 8 ? 1 : static_cast<std::uint32_t>(16 / kW < 8 ? 16 / kW : 8);
 }
 
 // The tile of blocks b0 .. b0 + tile_blocks - 1 (slots in bit-reversed row
@@ -496,8 +515,26 @@ void transform_with(D d, const float* rows, float* samples, float* blocks, const
     const std::uint32_t group = n >> kPassStages;
     const int group_bits = log2_of(group);
     const std::size_t block_floats = kSlot * std::size_t{n};
+    constexpr std::uint32_t kBatch = row_batch(D());
+    constexpr std::size_t kRun = kBatch * kSlot;
+    // The outputs of a batch of rows, block by block: 64 KiB at one lane.
+    alignas(64) float batch[kBatch > 1 ? kBatch * 2 * kMaxSide : 1];
     for (std::uint32_t p = 0; p < n; ++p) {
-        transform_row(d, rows + 2 * std::size_t{n} * t.reversed[p], chunks, blocks, p, t);
+        const float* row = rows + 2 * std::size_t{n} * t.reversed[p];
+        if constexpr (kBatch == 1) {
+            transform_row(d, row, chunks, blocks + kSlot * p, block_floats, t);
+        } else {
+            transform_row(d, row, chunks, batch + kSlot * (p % kBatch), kRun, t);
+            if ((p + 1) % kBatch == 0) {
+                float* to = blocks + kSlot * std::size_t{p + 1 - kBatch};
+                for (std::uint32_t b = 0; b < count; ++b) {
+                    for (std::size_t at = 0; at < kRun; at += kW) {
+                        hn::Store(hn::Load(d, batch + kRun * b + at), d,
+                                  to + block_floats * b + at);
+                    }
+                }
+            }
+        }
         if ((p + 1) % group == 0) {
             const std::size_t first = kSlot * std::size_t{p + 1 - group};
             for (std::uint32_t b = 0; b < count; ++b) {
