@@ -417,24 +417,24 @@ constexpr std::uint32_t row_batch(D) {
 }
 
 // The tile of blocks b0 .. b0 + tile_blocks - 1 (slots in bit-reversed row
-// order, through all but the last kPassStages stages), finished and written
-// back to their columns of `samples` as (re, im) pairs: rows j + i n /
-// 2^kPassStages come out of one group of slots of each block.
-template <class D>
+// order, through all but the last k stages), finished and written back to
+// their columns of `samples` as (re, im) pairs: rows j + i n / 2^k come out
+// of one group of slots of each block.
+template <int k, class D>
 HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, const float* blocks,
                               const Tables& t) {
     constexpr std::size_t kW = hn::MaxLanes(D());
     constexpr std::size_t kSlot = 2 * kW;
-    constexpr int kGroup = 1 << kPassStages;
+    constexpr int kGroup = 1 << k;
     constexpr std::uint32_t kTile = tile_blocks(D());
     const std::uint32_t n = t.n;
-    const std::uint32_t h = n >> kPassStages;
+    const std::uint32_t h = n >> k;
     const std::size_t block_floats = kSlot * std::size_t{n};
     const float* tile = blocks + block_floats * b0;
     float* columns = samples + kSlot * std::size_t{b0};
     const std::size_t row_floats = 2 * std::size_t{n};
     for (std::uint32_t j = 0; j < h; ++j) {
-        const StageTwiddles<D, kPassStages> tw(d, t.w, h, j);
+        const StageTwiddles<D, k> tw(d, t.w, h, j);
         // Row j + i h of the tile, slot by slot: the results wait here
         // until the whole run of the row can be written.
         alignas(64) float runs[kGroup][kTile * kSlot];
@@ -446,7 +446,7 @@ HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, const float
             for (int i = 0; i < kGroup; ++i) {
                 load_slot(d, block + kSlot * (j + i * h), re[i], im[i]);
             }
-            stages_in_registers<kPassStages>(re, im, tw.re, tw.im);
+            stages_in_registers<k>(re, im, tw.re, tw.im);
 #pragma GCC unroll 8
             for (int i = 0; i < kGroup; ++i) {
                 store_slot(d, runs[i] + kSlot * b, re[i], im[i]);
@@ -490,10 +490,15 @@ void transform_with(D d, const float* rows, float* samples, float* blocks, const
                    {plan.twiddle_re.data(), plan.twiddle_im.data()},
                    {cross_re, cross_im}};
 
-    // The first log2(n) - kPassStages column stages never mix groups of
-    // `group` consecutive slots of a block: as soon as the rows of a group
-    // are done, their slots take those stages in every block.
-    const std::uint32_t group = n >> kPassStages;
+    // The last column stages run as the columns are written out: as many as
+    // a pass takes, or on 16 registers three where that leaves an even count
+    // before them, which then needs no pass of a single stage (AVX2, side
+    // 512: 465 against 475 us; at 256, where it would leave an odd count, 102
+    // against 97 us). The stages before them never mix groups of `group`
+    // consecutive slots of a block: as soon as the rows of a group are done,
+    // their slots take those stages in every block.
+    const int finish_stages = kPassStages == 2 && log2_of(n) % 2 == 1 ? 3 : kPassStages;
+    const std::uint32_t group = n >> finish_stages;
     const int group_bits = log2_of(group);
     const std::size_t block_floats = kSlot * std::size_t{n};
     constexpr std::uint32_t kBatch = row_batch(D());
@@ -524,7 +529,13 @@ void transform_with(D d, const float* rows, float* samples, float* blocks, const
         }
     }
     for (std::uint32_t b = 0; b < count; b += tile_blocks(d)) {
-        finish_tile(d, samples, b, blocks, t);
+        if constexpr (kPassStages == 2) {
+            if (finish_stages == 2) {
+                finish_tile<2>(d, samples, b, blocks, t);
+                continue;
+            }
+        }
+        finish_tile<3>(d, samples, b, blocks, t);
     }
 }
 
