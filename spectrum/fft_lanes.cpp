@@ -333,16 +333,22 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out
     const std::uint32_t n = t.n;
     const std::uint32_t count = n / kW;  // M slots, lane = chunk
     const int chunk_bits = log2_of(n) - kLaneBits;
-    // Slot p of the chunks holds samples W rev_M(p) .. W rev_M(p) + W - 1;
-    // rev_M(p) = reversed[p] >> log2(W). The first stages run as the slots
-    // are loaded.
+    // Slot p of the chunks holds samples W rev_M(p) .. W rev_M(p) + W - 1,
+    // with rev_M(p) = reversed[p] >> log2(W). The first k stages run as the
+    // slots are loaded, on the slots p .. p + 2^k - 1 of one radix group:
+    // for p = rev_M(j), j < M / 2^k, slot p + i holds samples from W (j +
+    // rev_k(i) M / 2^k) on. So the row is read as 2^k runs in address order,
+    // which the prefetchers follow, not in bit-reversed order, which they do
+    // not.
     const StageTwiddles<D, kPassStages> first(d, t.w, 1, 0);
-    for (std::uint32_t p = 0; p < count; p += kFirst) {
+    const std::uint32_t runs = count >> kPassStages;
+    for (std::uint32_t j = 0; j < runs; ++j) {
+        const std::uint32_t p = t.reversed[j] >> kLaneBits;
         Vf<D> re[kFirst];
         Vf<D> im[kFirst];
 #pragma GCC unroll 8
         for (int i = 0; i < kFirst; ++i) {
-            const std::size_t at = kSlot * std::size_t{t.reversed[p + i] >> kLaneBits};
+            const std::size_t at = kSlot * (j + reverse_low_bits(i, kPassStages) * runs);
             split_pairs(d, row + at, re[i], im[i]);
         }
         stages_in_registers<kPassStages>(re, im, first.re, first.im);
