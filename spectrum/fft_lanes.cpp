@@ -37,7 +37,7 @@
 // the last stages run as the results are interleaved back into (re, im)
 // pairs in `samples`. Reading the columns straight from `samples` instead
 // would touch one line per page, which no prefetcher follows. Both the
-// row outputs and the finished columns go out in runs that fill whole lines
+// row outputs and the finished columns go out in runs of whole lines
 // (row_batch, tile_blocks): scattered single slots cost more in misses
 // than the passes cost in arithmetic. With such runs, a sweep that reads the
 // three arrays in address order before the passes no longer pays, warm or
@@ -65,8 +65,7 @@ namespace fft_lanes {
 // 256) and its first passes in the chunks.
 constexpr std::uint32_t kMinSide = 64;
 // Largest side: the row work array, the per-lane twiddles and the batched
-// row outputs live on the stack (16 KiB, and 32 or 64 KiB more below 8
-// lanes).
+// row outputs live on the stack (48 to 80 KiB).
 constexpr std::uint32_t kMaxSide = 1024;
 
 // Twiddle tables of stage s (half h = 2^s) start at entry h - 1.
@@ -408,18 +407,48 @@ constexpr std::uint32_t tile_blocks(D) {
     return hn::MaxLanes(D()) >= 16 ? 1 : static_cast<std::uint32_t>(16 / hn::MaxLanes(D()));
 }
 
-// Rows whose outputs are written to the blocks together. A row gives each
-// block one slot; narrower than 8 lanes that is less than a line, and the
-// lines of the blocks are far apart, so a few rows' slots wait in a buffer
-// and go out as one run per block: 4 rows at 4 lanes (SSE4, side 512:
-// 1270 against 980 us), 8 at one lane (5000 against 2980 us; 16 would need
-// 128 KiB of stack for 3 % more). At 8 lanes the next row writes the other
-// line of the pair right after, and batching two rows measured slower (566
-// against 533 us).
+// Rows taken together: their outputs wait in a buffer, the first column
+// stages (which combine just these rows: kPassStages of them) run there,
+// and each block then gets one run of their slots instead of a slot at a
+// time. Scattered single slots, far apart, are what the row pass waited for:
+// at side 512 the batches took AVX2 from 465 to 420 us and SSE4 from 890 to
+// 810 us. Below 8 lanes a batch also fills whole lines: 4 rows at 4 lanes,
+// 8 at one lane (where 16 would need 128 KiB of stack for 3 % more).
 template <class D>
 constexpr std::uint32_t row_batch(D) {
     constexpr std::size_t kW = hn::MaxLanes(D());
-    return kW >= 8 ? 1 : static_cast<std::uint32_t>(16 / kW < 8 ? 16 / kW : 8);
+    constexpr std::uint32_t kFill =
+        kW >= 8 ? 1 : static_cast<std::uint32_t>(16 / kW < 8 ? 16 / kW : 8);
+    return kFill > (1u << kPassStages) ? kFill : 1u << kPassStages;
+}
+
+// The outputs of a batch of rows (row_batch slots per block, block by block
+// in `batch`) through the first kPassStages column stages, to their slots
+// from `to` on in every block.
+template <class D>
+HWY_NOINLINE void flush_batch(D d, const float* batch, float* to, std::size_t block_floats,
+                              std::uint32_t count, const Twiddles& w) {
+    constexpr std::size_t kSlot = 2 * hn::MaxLanes(D());
+    constexpr std::uint32_t kBatch = row_batch(D());
+    constexpr std::uint32_t kGroup = 1u << kPassStages;
+    const StageTwiddles<D, kPassStages> first(d, w, 1, 0);
+    for (std::uint32_t b = 0; b < count; ++b) {
+        const float* from = batch + kBatch * kSlot * b;
+        float* block = to + block_floats * b;
+        for (std::uint32_t g = 0; g < kBatch; g += kGroup) {
+            Vf<D> re[kGroup];
+            Vf<D> im[kGroup];
+#pragma GCC unroll 8
+            for (std::uint32_t i = 0; i < kGroup; ++i) {
+                load_slot(d, from + kSlot * (g + i), re[i], im[i]);
+            }
+            stages_in_registers<kPassStages>(re, im, first.re, first.im);
+#pragma GCC unroll 8
+            for (std::uint32_t i = 0; i < kGroup; ++i) {
+                store_slot(d, block + kSlot * (g + i), re[i], im[i]);
+            }
+        }
+    }
 }
 
 // The tile of blocks b0 .. b0 + tile_blocks - 1 (slots in bit-reversed row
@@ -501,36 +530,29 @@ void transform_with(D d, const float* rows, float* samples, float* blocks, const
     // before them, which then needs no pass of a single stage (AVX2, side
     // 512: 465 against 475 us; at 256, where it would leave an odd count, 102
     // against 97 us). The stages before them never mix groups of `group`
-    // consecutive slots of a block: as soon as the rows of a group are done,
-    // their slots take those stages in every block.
+    // consecutive slots of a block: the first kPassStages run on each batch
+    // of rows, the rest as soon as the rows of a group are done, while their
+    // slots are still cached.
     const int finish_stages = kPassStages == 2 && log2_of(n) % 2 == 1 ? 3 : kPassStages;
     const std::uint32_t group = n >> finish_stages;
     const int group_bits = log2_of(group);
     const std::size_t block_floats = kSlot * std::size_t{n};
     constexpr std::uint32_t kBatch = row_batch(D());
-    constexpr std::size_t kRun = kBatch * kSlot;
-    // The outputs of a batch of rows, block by block: 64 KiB at one lane.
-    alignas(64) float batch[kBatch > 1 ? kBatch * 2 * kMaxSide : 1];
+    // The outputs of a batch of rows, block by block: 32 KiB at 4 and 8
+    // lanes, 64 KiB at 16 lanes and at one.
+    alignas(64) float batch[kBatch * 2 * kMaxSide];
     for (std::uint32_t p = 0; p < n; ++p) {
         const float* row = rows + 2 * std::size_t{n} * t.reversed[p];
-        if constexpr (kBatch == 1) {
-            transform_row(d, row, chunks, blocks + kSlot * p, block_floats, t);
-        } else {
-            transform_row(d, row, chunks, batch + kSlot * (p % kBatch), kRun, t);
-            if ((p + 1) % kBatch == 0) {
-                float* to = blocks + kSlot * std::size_t{p + 1 - kBatch};
-                for (std::uint32_t b = 0; b < count; ++b) {
-                    for (std::size_t at = 0; at < kRun; at += kW) {
-                        hn::Store(hn::Load(d, batch + kRun * b + at), d,
-                                  to + block_floats * b + at);
-                    }
-                }
-            }
+        transform_row(d, row, chunks, batch + kSlot * (p % kBatch), kBatch * kSlot, t);
+        if ((p + 1) % kBatch == 0) {
+            flush_batch(d, batch, blocks + kSlot * std::size_t{p + 1 - kBatch}, block_floats, count,
+                        t.w);
         }
         if ((p + 1) % group == 0) {
             const std::size_t first = kSlot * std::size_t{p + 1 - group};
             for (std::uint32_t b = 0; b < count; ++b) {
-                lane_stages(d, blocks + block_floats * b + first, group, 0, group_bits, t.w);
+                lane_stages(d, blocks + block_floats * b + first, group, kPassStages, group_bits,
+                            t.w);
             }
         }
     }
