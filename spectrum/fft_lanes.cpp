@@ -116,7 +116,10 @@ using Vf = hn::Vec<D>;
 constexpr int kPassStages = (HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3) || HWY_ARCH_ARM_A64 ? 3 : 2;
 
 // p, q <- p + w q, p - w q, lane by lane, in the operation order of the
-// scalar butterfly.
+// scalar butterfly. Products and sums stay separate (no MulAdd): a fused
+// multiply-add rounds once where the definition rounds twice. On GCC,
+// Highway's arithmetic is vector-extension operators, which only the
+// build's -ffp-contract=off keeps the compiler from fusing.
 template <class V>
 HWY_INLINE void butterfly(V& pre, V& pim, V& qre, V& qim, V wre, V wim) {
     const V tre = hn::Sub(hn::Mul(qre, wre), hn::Mul(qim, wim));
