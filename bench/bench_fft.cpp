@@ -18,6 +18,7 @@
 #include "plain_fft.hpp"
 #include "spectrum/complex_grid.hpp"
 #include "spectrum/fft_kernels.hpp"
+#include "spectrum/simd_targets.hpp"
 
 namespace fft_bench {
 
@@ -50,24 +51,6 @@ void transform_2d(benchmark::State& state) {
     fft_bench::run(state, grid.samples, [&] { grid.transform_2d(); });
 }
 
-void avx2(benchmark::State& state) {
-    if (!fft_avx2_supported()) {
-        state.SkipWithError("this CPU has no AVX2");
-        return;
-    }
-    ComplexGrid grid(kSide, kSide);
-    fft_bench::run(state, grid.samples, [&] { transform_2d_avx2(grid); });
-}
-
-void avx512(benchmark::State& state) {
-    if (!fft_avx512_supported()) {
-        state.SkipWithError("this CPU has no AVX-512 F and DQ");
-        return;
-    }
-    ComplexGrid grid(kSide, kSide);
-    fft_bench::run(state, grid.samples, [&] { transform_2d_avx512(grid); });
-}
-
 void portable(benchmark::State& state) {
     ComplexGrid grid(kSide, kSide);
     fft_bench::run(state, grid.samples, [&] { transform_2d_portable(grid); });
@@ -75,9 +58,24 @@ void portable(benchmark::State& state) {
 
 BENCHMARK(plain)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(transform_2d)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(avx2)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(avx512)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(portable)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// transform_2d once per SIMD target this build compiled and this CPU runs,
+// each named after its target and run under it alone; known only at run
+// time, so these come after the benchmarks registered statically.
+void register_targets() {
+    for (const SimdTarget& target : simd_targets()) {
+        benchmark::RegisterBenchmark(target.name.c_str(),
+                                     [target](benchmark::State& state) {
+                                         const ScopedSimdTarget scoped(target);
+                                         ComplexGrid grid(kSide, kSide);
+                                         fft_bench::run(state, grid.samples,
+                                                        [&] { grid.transform_2d(); });
+                                     })
+            ->UseManualTime()
+            ->Unit(benchmark::kMicrosecond);
+    }
+}
 
 // One line per benchmark, in run order, with its ratio to FFTW_PATIENT.
 void print_table(const MedianReporter& reporter) {
@@ -97,5 +95,6 @@ void print_table(const MedianReporter& reporter) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    register_targets();
     return run_benchmarks_with_table(argc, argv, print_table);
 }

@@ -138,10 +138,9 @@ void transform_2d_portable(ComplexGrid& grid) {
 }
 
 void ComplexGrid::transform_2d_of(const ComplexGrid& source) {
-    static const bool use_avx512 = fft_avx512_supported();
-    if (use_avx512 && &source != this && source.width == width && source.height == height &&
+    if (&source != this && source.width == width && source.height == height &&
         transformable(*this)) {
-        transform_2d_avx512(*this, source.samples);
+        transform_2d_lanes(*this, source.samples);
         return;
     }
     copy_from(source);
@@ -153,14 +152,5 @@ void ComplexGrid::transform_2d() {
     if (!transformable(*this)) {
         return;
     }
-    // The CPU does not change while the process runs: ask once.
-    static const bool use_avx512 = fft_avx512_supported();
-    static const bool use_avx2 = fft_avx2_supported();
-    if (use_avx512) {
-        transform_2d_avx512(*this);
-    } else if (use_avx2) {
-        transform_2d_avx2(*this);
-    } else {
-        transform_2d_portable(*this);
-    }
+    transform_2d_lanes(*this);
 }

@@ -2,9 +2,9 @@
 // spectrum engine; exposed so that tests and benchmarks can run each one.
 //
 // Each gives exactly the bits of the row / transpose / row / transpose
-// definition in spectrum/fft.hpp, on any CPU. Precondition of each: a square
-// grid with a power-of-two side (a 0 x 0 grid is left as it is). Each leaves
-// `scratch` allocated.
+// definition in spectrum/fft.hpp, on any CPU and every SIMD target.
+// Precondition of each: a square grid with a power-of-two side (a 0 x 0 grid
+// is left as it is). Each leaves `scratch` allocated.
 #pragma once
 
 #include "spectrum/complex_grid.hpp"
@@ -20,24 +20,11 @@ void fft_1d_planned(Complex* data, const FftPlan& plan);
 // Table-driven scalar rows and the grid's own transpose; runs everywhere.
 void transform_2d_portable(ComplexGrid& grid);
 
-// True when this build has the AVX2 kernel and the CPU executes it.
-bool fft_avx2_supported();
-
-// One row, then eight columns, at a time in AVX2 lanes; the row outputs are
-// kept column-blocked in `scratch` (any alignment works, cache lines are
-// best). Sides from 64 to 1024 run the kernel; other sides, and builds or
-// CPUs without AVX2, fall back to transform_2d_portable. Precondition beyond
-// the above: fft_avx2_supported() (the caller checks it once).
-void transform_2d_avx2(ComplexGrid& grid);
-
-// True when this build has the AVX-512 kernel and the CPU executes it
-// (AVX-512 F and DQ).
-bool fft_avx512_supported();
-
-// The AVX2 method with two rows, then sixteen columns, per 512-bit register,
-// three stages per pass through memory; the row outputs are kept in
-// `scratch`. Same sides and fallback as transform_2d_avx2. With `source`
+// One row, then a block of columns, at a time in the SIMD lanes of the
+// target that dispatch runs now (spectrum/simd_targets.hpp); the row outputs
+// are kept column-blocked in `scratch`. Sides from 64 to 1024 run the
+// kernel; other sides fall back to transform_2d_portable. With `source`
 // (width x height samples, not overlapping the grid's arrays) the rows are
 // read from there instead of from `samples`: the grid ends as if `source` had
-// been copied in first. Precondition beyond the above: fft_avx512_supported().
-void transform_2d_avx512(ComplexGrid& grid, const Complex* source = nullptr);
+// been copied in first. Allocates nothing once `scratch` and `plan` exist.
+void transform_2d_lanes(ComplexGrid& grid, const Complex* source = nullptr);

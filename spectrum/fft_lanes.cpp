@@ -1,0 +1,617 @@
+// The 2-D transform in SIMD lanes, written once and compiled for every
+// target Highway reaches (spectrum/simd_targets.hpp); dispatch picks one at
+// each call.
+//
+// Every lane runs exactly the scalar operations of one butterfly in the
+// scalar order (separate multiplies, adds and subtracts, never fused), so
+// each output has the bit pattern the plain definition gives. What changes is
+// where the data sit and which butterfly runs in which lane. A slot is W
+// lanes: W real parts, then W imaginary parts. W is the target's lane count
+// (16 on AVX3, 8 on AVX2, 4 on SSE4, SSSE3 and NEON, 1 on the scalar
+// target), but at most 8 below side 256, where a row cannot hold a 16 x 16
+// transpose.
+//
+// Row pass, one row at a time (n = W M samples, M >= W). After bit reversal
+// the first log2(M) stages never mix the W chunks of M samples, and all
+// chunks use the same twiddles. Chunk c of the reversed row is made of the
+// samples W j + rev(c) (rev: the log2(W)-bit reversal), so the W samples
+// x[W j .. W j + W - 1], split into real and imaginary parts, are exactly one
+// slot (element rev_M(j) of every chunk, chunk c in lane rev(c)) and those
+// stages run lane by lane with a broadcast twiddle. A W x W transpose of W
+// such slots then puts each chunk in a vector of its own, and the last
+// log2(W) stages combine whole vectors with per-lane twiddles.
+//
+// Which element of a chunk sits in which lane after the transpose is chosen
+// by the order the W slots are fed to it: lane l gets element k0 +
+// lane_column(l), the order in which interleaving the real and imaginary
+// parts block by block (the only interleave every target has) writes W
+// consecutive outputs. The per-lane twiddles are copied once per call into
+// that order.
+//
+// The rows' outputs go to `scratch`, column-blocked: block b holds columns
+// W b .. W b + W - 1 of every row as one slot (in lane_column order), the
+// slots in bit-reversed row order, since rows are taken in that order. The
+// column pass then finds each block contiguous and already permuted: its
+// first stages never mix groups of consecutive slots, so they run on each
+// group of rows as soon as it is done, while those slots are still cached;
+// the last stages run as the results are interleaved back into (re, im)
+// pairs in `samples`. Reading the columns straight from `samples` instead
+// would touch one line per page, which no prefetcher follows. Both the
+// row outputs and the finished columns go out in runs of whole lines
+// (row_batch, tile_blocks): scattered single slots cost more in misses
+// than the passes cost in arithmetic. With such runs, a sweep that reads the
+// three arrays in address order before the passes no longer pays, warm or
+// cold: AVX2 at side 512 took 500 us with it and 470 without, and 830
+// against 700 to 790 us with the caches flushed first.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "spectrum/fft_kernels.hpp"
+#include "spectrum/fft_plan.hpp"
+#include "spectrum/grid_storage.hpp"
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "spectrum/fft_lanes.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
+
+#ifndef ZARVO_FFT_LANES_SHARED
+#define ZARVO_FFT_LANES_SHARED
+
+namespace fft_lanes {
+
+// Smallest side: every target fits a W x W transpose in a row (W <= 8 below
+// 256) and its first passes in the chunks.
+constexpr std::uint32_t kMinSide = 64;
+// Largest side: the row work array, the per-lane twiddles and the batched
+// row outputs live on the stack (48 to 80 KiB).
+constexpr std::uint32_t kMaxSide = 1024;
+
+// Twiddle tables of stage s (half h = 2^s) start at entry h - 1.
+struct Twiddles {
+    const float* re;
+    const float* im;
+    Twiddles stage(std::uint32_t h) const { return {re + (h - 1), im + (h - 1)}; }
+};
+
+// The output column held by lane l of a W-lane slot, relative to the
+// slot's first: within each 128-bit block of four lanes, the first two hold
+// the next columns of the lower half of the slot, the other two those of the
+// upper half. Interleaving real and imaginary parts block by block
+// (InterleaveLower, InterleaveUpper) then gives the lower and the upper half
+// of the (re, im) pairs in order, with no lane crossing.
+constexpr std::uint32_t lane_column(std::uint32_t l, std::uint32_t w) {
+    return w < 4 ? l : 2 * (l / 4) + (l % 4 < 2 ? l % 2 : w / 2 + l % 2);
+}
+
+// The low `bits` bits of v in reverse order.
+constexpr std::uint32_t reverse_low_bits(std::uint32_t v, int bits) {
+    std::uint32_t r = 0;
+    for (int i = 0; i < bits; ++i) {
+        r |= ((v >> i) & 1u) << (bits - 1 - i);
+    }
+    return r;
+}
+
+constexpr int log2_of(std::size_t n) {
+    return n <= 1 ? 0 : 1 + log2_of(n / 2);
+}
+
+}  // namespace fft_lanes
+
+#endif  // ZARVO_FFT_LANES_SHARED
+
+HWY_BEFORE_NAMESPACE();
+namespace fft_lanes {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+template <class D>
+using Vf = hn::Vec<D>;
+
+// Stages per pass through memory: 2^k operands and their twiddles stay in
+// registers, so three stages suit the targets with 32 vector registers and
+// two those with 16.
+constexpr int kPassStages = (HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3) || HWY_ARCH_ARM_A64 ? 3 : 2;
+
+// p, q <- p + w q, p - w q, lane by lane, in the operation order of the
+// scalar butterfly. Products and sums stay separate (no MulAdd): a fused
+// multiply-add rounds once where the definition rounds twice. On GCC,
+// Highway's arithmetic is vector-extension operators, which only the
+// build's -ffp-contract=off keeps the compiler from fusing.
+template <class V>
+HWY_INLINE void butterfly(V& pre, V& pim, V& qre, V& qim, V wre, V wim) {
+    const V tre = hn::Sub(hn::Mul(qre, wre), hn::Mul(qim, wim));
+    const V tim = hn::Add(hn::Mul(qre, wim), hn::Mul(qim, wre));
+    qre = hn::Sub(pre, tre);
+    qim = hn::Sub(pim, tim);
+    pre = hn::Add(tre, pre);
+    pim = hn::Add(tim, pim);
+}
+
+// The broadcast twiddles of k stages (halves h, 2h, .. 2^(k-1) h) at
+// offset j into a group: stage s, butterfly i < 2^s at entry 2^s - 1 + i.
+template <class D, int k>
+struct StageTwiddles {
+    HWY_INLINE StageTwiddles(D d, const Twiddles& w, std::uint32_t h, std::uint32_t j) {
+#pragma GCC unroll 4
+        for (int s = 0; s < k; ++s) {
+            const Twiddles ws = w.stage(h << s);
+#pragma GCC unroll 4
+            for (int i = 0; i < (1 << s); ++i) {
+                re[(1 << s) - 1 + i] = hn::Set(d, ws.re[j + i * h]);
+                im[(1 << s) - 1 + i] = hn::Set(d, ws.im[j + i * h]);
+            }
+        }
+    }
+    Vf<D> re[(1 << k) - 1];
+    Vf<D> im[(1 << k) - 1];
+};
+
+// k stages on x[i] = element e + i h (i < 2^k), where e mod 2^k h = j < h:
+// each stage pairs exactly the operands it pairs in the stage-by-stage
+// order, with the twiddle of the first operand's place in its group.
+template <int k, class V>
+HWY_INLINE void stages_in_registers(V (&re)[1 << k], V (&im)[1 << k], const V* wre, const V* wim) {
+#pragma GCC unroll 4
+    for (int s = 0; s < k; ++s) {
+        const int span = 1 << s;
+#pragma GCC unroll 16
+        for (int i = 0; i < (1 << k); ++i) {
+            if ((i & span) == 0) {
+                const int t = span - 1 + (i & (span - 1));
+                butterfly(re[i], im[i], re[i + span], im[i + span], wre[t], wim[t]);
+            }
+        }
+    }
+}
+
+template <class D>
+HWY_INLINE void load_slot(D d, const float* p, Vf<D>& re, Vf<D>& im) {
+    re = hn::Load(d, p);
+    im = hn::Load(d, p + hn::MaxLanes(d));
+}
+
+template <class D>
+HWY_INLINE void store_slot(D d, float* p, Vf<D> re, Vf<D> im) {
+    hn::Store(re, d, p);
+    hn::Store(im, d, p + hn::MaxLanes(d));
+}
+
+#if HWY_TARGET == HWY_SCALAR
+
+// One lane: a slot is one sample, with nothing to split, interleave or
+// transpose (and the scalar target has none of those shuffles).
+template <class D>
+HWY_INLINE void split_pairs(D d, const float* pairs, Vf<D>& re, Vf<D>& im) {
+    re = hn::LoadU(d, pairs);
+    im = hn::LoadU(d, pairs + 1);
+}
+
+template <class D>
+HWY_INLINE void store_pairs(D d, Vf<D> re, Vf<D> im, float* pairs) {
+    hn::StoreU(re, d, pairs);
+    hn::StoreU(im, d, pairs + 1);
+}
+
+template <class D>
+HWY_INLINE void transpose(D, Vf<D> (&)[1]) {}
+
+#else
+
+// W samples as (re, im) pairs -> one slot, sample L in lane L.
+template <class D>
+HWY_INLINE void split_pairs(D d, const float* pairs, Vf<D>& re, Vf<D>& im) {
+    const Vf<D> lo = hn::LoadU(d, pairs);
+    const Vf<D> hi = hn::LoadU(d, pairs + hn::MaxLanes(d));
+    re = hn::ConcatEven(d, hi, lo);
+    im = hn::ConcatOdd(d, hi, lo);
+}
+
+// A slot in lane_column order -> its W samples as (re, im) pairs in order.
+template <class D>
+HWY_INLINE void store_pairs(D d, Vf<D> re, Vf<D> im, float* pairs) {
+    hn::StoreU(hn::InterleaveLower(d, re, im), d, pairs);
+    hn::StoreU(hn::InterleaveUpper(d, re, im), d, pairs + hn::MaxLanes(d));
+}
+
+// r[i] lane j <- r[j] lane i: 4 x 4 inside each 128-bit block, then the
+// blocks (1.0.3 has no whole-vector interleave, so wider vectors move
+// whole blocks: pairs of blocks, then halves).
+template <class D>
+HWY_INLINE void transpose(D d, Vf<D> (&r)[hn::MaxLanes(D())]) {
+    constexpr std::size_t kW = hn::MaxLanes(D());
+    static_assert(kW == 4 || kW == 8 || kW == 16, "a 4 x 4 transpose per block");
+    const hn::Repartition<std::uint64_t, D> d64;
+    const auto lower64 = [&](Vf<D> a, Vf<D> b) {
+        return hn::BitCast(d, hn::InterleaveLower(d64, hn::BitCast(d64, a), hn::BitCast(d64, b)));
+    };
+    const auto upper64 = [&](Vf<D> a, Vf<D> b) {
+        return hn::BitCast(d, hn::InterleaveUpper(d64, hn::BitCast(d64, a), hn::BitCast(d64, b)));
+    };
+#pragma GCC unroll 4
+    for (std::size_t g = 0; g < kW; g += 4) {
+        const Vf<D> t0 = hn::InterleaveLower(d, r[g], r[g + 1]);
+        const Vf<D> t1 = hn::InterleaveUpper(d, r[g], r[g + 1]);
+        const Vf<D> t2 = hn::InterleaveLower(d, r[g + 2], r[g + 3]);
+        const Vf<D> t3 = hn::InterleaveUpper(d, r[g + 2], r[g + 3]);
+        r[g] = lower64(t0, t2);
+        r[g + 1] = upper64(t0, t2);
+        r[g + 2] = lower64(t1, t3);
+        r[g + 3] = upper64(t1, t3);
+    }
+    if constexpr (kW == 8) {
+#pragma GCC unroll 4
+        for (std::size_t i = 0; i < 4; ++i) {
+            const Vf<D> a = r[i];
+            const Vf<D> b = r[i + 4];
+            r[i] = hn::ConcatLowerLower(d, b, a);
+            r[i + 4] = hn::ConcatUpperUpper(d, b, a);
+        }
+    }
+    if constexpr (kW == 16) {
+#pragma GCC unroll 4
+        for (std::size_t i = 0; i < 4; ++i) {
+            const Vf<D> a = r[i];
+            const Vf<D> b = r[i + 4];
+            const Vf<D> c = r[i + 8];
+            const Vf<D> e = r[i + 12];
+            // Blocks 0 and 2, and 1 and 3, of a and b side by side (and of c, e).
+            const Vf<D> ab_even = hn::OddEvenBlocks(hn::SwapAdjacentBlocks(b), a);
+            const Vf<D> ab_odd = hn::OddEvenBlocks(b, hn::SwapAdjacentBlocks(a));
+            const Vf<D> ce_even = hn::OddEvenBlocks(hn::SwapAdjacentBlocks(e), c);
+            const Vf<D> ce_odd = hn::OddEvenBlocks(e, hn::SwapAdjacentBlocks(c));
+            r[i] = hn::ConcatLowerLower(d, ce_even, ab_even);
+            r[i + 4] = hn::ConcatLowerLower(d, ce_odd, ab_odd);
+            r[i + 8] = hn::ConcatUpperUpper(d, ce_even, ab_even);
+            r[i + 12] = hn::ConcatUpperUpper(d, ce_odd, ab_odd);
+        }
+    }
+}
+
+#endif  // HWY_TARGET == HWY_SCALAR
+
+// What every row and block of one transform shares.
+struct Tables {
+    std::uint32_t n;
+    const std::uint32_t* reversed;  // n-point bit reversal
+    Twiddles w;                     // the plan's stage tables
+    // The stages of halves M .. n / 2 with each run of W entries in
+    // lane_column order; the stage of half h starts at entry h - M.
+    Twiddles cross;
+};
+
+// k stages (halves h .. 2^(k-1) h) over `count` slots at data.
+template <int k, class D>
+HWY_INLINE void lane_pass(D d, float* data, std::uint32_t count, std::uint32_t h,
+                          const Twiddles& w) {
+    constexpr std::size_t kSlot = 2 * hn::MaxLanes(D());
+    for (std::uint32_t j = 0; j < h; ++j) {
+        const StageTwiddles<D, k> t(d, w, h, j);
+        for (std::uint32_t e = j; e < count; e += h << k) {
+            float* base = data + kSlot * e;
+            Vf<D> re[1 << k];
+            Vf<D> im[1 << k];
+#pragma GCC unroll 8
+            for (int i = 0; i < (1 << k); ++i) {
+                load_slot(d, base + kSlot * h * i, re[i], im[i]);
+            }
+            stages_in_registers<k>(re, im, t.re, t.im);
+#pragma GCC unroll 8
+            for (int i = 0; i < (1 << k); ++i) {
+                store_slot(d, base + kSlot * h * i, re[i], im[i]);
+            }
+        }
+    }
+}
+
+// Stages first .. end - 1 on `count` slots in bit-reversed order (and through
+// stage first - 1), kPassStages per pass, the remainder first.
+template <class D>
+HWY_NOINLINE void lane_stages(D d, float* data, std::uint32_t count, int first, int end,
+                              const Twiddles& w) {
+    int stage = first;
+    const int rest = (end - first) % kPassStages;
+    if (rest == 1) {
+        lane_pass<1>(d, data, count, std::uint32_t{1} << stage, w);
+    } else if (rest == 2) {
+        lane_pass<2>(d, data, count, std::uint32_t{1} << stage, w);
+    }
+    for (stage += rest; stage < end; stage += kPassStages) {
+        lane_pass<kPassStages>(d, data, count, std::uint32_t{1} << stage, w);
+    }
+}
+
+// One row of n = W M samples, transformed; the slot of its outputs for
+// block b goes to out + b block_floats.
+template <class D>
+HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out,
+                                std::size_t block_floats, const Tables& t) {
+    constexpr std::size_t kW = hn::MaxLanes(D());
+    constexpr int kLaneBits = log2_of(kW);
+    constexpr std::size_t kSlot = 2 * kW;
+    constexpr int kFirst = 1 << kPassStages;
+    const std::uint32_t n = t.n;
+    const std::uint32_t count = n / kW;  // M slots, lane = chunk
+    const int chunk_bits = log2_of(n) - kLaneBits;
+    // Slot p of the chunks holds samples W rev_M(p) .. W rev_M(p) + W - 1,
+    // with rev_M(p) = reversed[p] >> log2(W). The first k = kPassStages
+    // stages run as the slots are loaded, on the slots p .. p + 2^k - 1 of
+    // one radix group: for p = rev_M(j), j < M / 2^k, slot p + i holds the
+    // samples from W (j + rev_k(i) M / 2^k) on. So the row is read as 2^k
+    // runs in address order, which the prefetchers follow (3 to 5 % faster
+    // at side 512 than reading the slots in bit-reversed order).
+    const StageTwiddles<D, kPassStages> first(d, t.w, 1, 0);
+    const std::uint32_t runs = count >> kPassStages;
+    for (std::uint32_t j = 0; j < runs; ++j) {
+        const std::uint32_t p = t.reversed[j] >> kLaneBits;
+        Vf<D> re[kFirst];
+        Vf<D> im[kFirst];
+#pragma GCC unroll 8
+        for (int i = 0; i < kFirst; ++i) {
+            const std::size_t at = kSlot * (j + reverse_low_bits(i, kPassStages) * runs);
+            split_pairs(d, row + at, re[i], im[i]);
+        }
+        stages_in_registers<kPassStages>(re, im, first.re, first.im);
+#pragma GCC unroll 8
+        for (int i = 0; i < kFirst; ++i) {
+            store_slot(d, chunks + kSlot * (p + i), re[i], im[i]);
+        }
+    }
+    lane_stages(d, chunks, count, kPassStages, chunk_bits, t.w);
+
+    for (std::uint32_t k0 = 0; k0 < count; k0 += kW) {
+        Vf<D> re[kW];
+        Vf<D> im[kW];
+#pragma GCC unroll 16
+        for (std::uint32_t l = 0; l < kW; ++l) {
+            load_slot(d, chunks + kSlot * (k0 + lane_column(l, kW)), re[l], im[l]);
+        }
+        transpose(d, re);
+        transpose(d, im);
+        // Chunk c, elements k0 + lane_column(l), is now vector rev(c). The
+        // stage of half 2^s M pairs chunks c and c + 2^s with twiddle entry
+        // (c mod 2^s) M + k.
+#pragma GCC unroll 4
+        for (int s = 0; s < kLaneBits; ++s) {
+            const std::uint32_t span = 1u << s;
+            const Twiddles ws{t.cross.re + (count << s) - count, t.cross.im + (count << s) - count};
+#pragma GCC unroll 16
+            for (std::uint32_t c = 0; c < kW; ++c) {
+                if ((c & span) == 0) {
+                    const std::size_t at = (c & (span - 1)) * count + k0;
+                    butterfly(re[reverse_low_bits(c, kLaneBits)],
+                              im[reverse_low_bits(c, kLaneBits)],
+                              re[reverse_low_bits(c + span, kLaneBits)],
+                              im[reverse_low_bits(c + span, kLaneBits)], hn::Load(d, ws.re + at),
+                              hn::Load(d, ws.im + at));
+                }
+            }
+        }
+        // Chunk c, elements k0 .. k0 + W - 1, are the outputs c M + k0 ..:
+        // the columns of block (c M + k0) / W.
+#pragma GCC unroll 16
+        for (std::uint32_t c = 0; c < kW; ++c) {
+            const std::size_t block = (std::size_t{c} * count + k0) / kW;
+            const std::uint32_t v = reverse_low_bits(c, kLaneBits);
+            store_slot(d, out + block_floats * block, re[v], im[v]);
+        }
+    }
+}
+
+// Blocks finished side by side: each row then gets a run of at least 128
+// bytes, a pair of lines. Runs of one line per row took half as long again
+// on the AMD EPYC this was measured on (AVX2, side 512: 740 against 500 us),
+// most likely because the caches fetch lines in aligned pairs and the other
+// line of a pair is only written one block later, when it is gone again.
+template <class D>
+constexpr std::uint32_t tile_blocks(D) {
+    return hn::MaxLanes(D()) >= 16 ? 1 : static_cast<std::uint32_t>(16 / hn::MaxLanes(D()));
+}
+
+// Rows taken together: their outputs wait in a buffer, the first column
+// stages (which combine just these rows: kPassStages of them) run there,
+// and each block then gets one run of their slots instead of a slot at a
+// time. Scattered single slots, far apart, are what the row pass waited for:
+// at side 512 the batches took AVX2 from 465 to 420 us and SSE4 from 890 to
+// 810 us. Below 8 lanes a batch also fills whole lines: 4 rows at 4 lanes,
+// 8 at one lane (where 16 would need 128 KiB of stack for 3 % more).
+template <class D>
+constexpr std::uint32_t row_batch(D) {
+    constexpr std::size_t kW = hn::MaxLanes(D());
+    constexpr std::uint32_t kFill =
+        kW >= 8 ? 1 : static_cast<std::uint32_t>(16 / kW < 8 ? 16 / kW : 8);
+    return kFill > (1u << kPassStages) ? kFill : 1u << kPassStages;
+}
+
+// The outputs of a batch of rows (row_batch slots per block, block by block
+// in `batch`) through the first kPassStages column stages, to their slots
+// from `to` on in every block.
+template <class D>
+HWY_NOINLINE void flush_batch(D d, const float* batch, float* to, std::size_t block_floats,
+                              std::uint32_t count, const Twiddles& w) {
+    constexpr std::size_t kSlot = 2 * hn::MaxLanes(D());
+    constexpr std::uint32_t kBatch = row_batch(D());
+    constexpr std::uint32_t kGroup = 1u << kPassStages;
+    const StageTwiddles<D, kPassStages> first(d, w, 1, 0);
+    for (std::uint32_t b = 0; b < count; ++b) {
+        const float* from = batch + kBatch * kSlot * b;
+        float* block = to + block_floats * b;
+        for (std::uint32_t g = 0; g < kBatch; g += kGroup) {
+            Vf<D> re[kGroup];
+            Vf<D> im[kGroup];
+#pragma GCC unroll 8
+            for (std::uint32_t i = 0; i < kGroup; ++i) {
+                load_slot(d, from + kSlot * (g + i), re[i], im[i]);
+            }
+            stages_in_registers<kPassStages>(re, im, first.re, first.im);
+#pragma GCC unroll 8
+            for (std::uint32_t i = 0; i < kGroup; ++i) {
+                store_slot(d, block + kSlot * (g + i), re[i], im[i]);
+            }
+        }
+    }
+}
+
+// The tile of blocks b0 .. b0 + tile_blocks - 1 (slots in bit-reversed row
+// order, through all but the last k stages), finished and written back to
+// their columns of `samples` as (re, im) pairs: rows j + i n / 2^k come out
+// of one group of slots of each block.
+template <int k, class D>
+HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, const float* blocks,
+                              const Tables& t) {
+    constexpr std::size_t kW = hn::MaxLanes(D());
+    constexpr std::size_t kSlot = 2 * kW;
+    constexpr int kGroup = 1 << k;
+    constexpr std::uint32_t kTile = tile_blocks(D());
+    const std::uint32_t n = t.n;
+    const std::uint32_t h = n >> k;
+    const std::size_t block_floats = kSlot * std::size_t{n};
+    const float* tile = blocks + block_floats * b0;
+    float* columns = samples + kSlot * std::size_t{b0};
+    const std::size_t row_floats = 2 * std::size_t{n};
+    for (std::uint32_t j = 0; j < h; ++j) {
+        const StageTwiddles<D, k> tw(d, t.w, h, j);
+        // Row j + i h of the tile, slot by slot: the results wait here
+        // until the whole run of the row can be written.
+        alignas(64) float runs[kGroup][kTile * kSlot];
+        for (std::uint32_t b = 0; b < kTile; ++b) {
+            const float* block = tile + block_floats * b;
+            Vf<D> re[kGroup];
+            Vf<D> im[kGroup];
+#pragma GCC unroll 8
+            for (int i = 0; i < kGroup; ++i) {
+                load_slot(d, block + kSlot * (j + i * h), re[i], im[i]);
+            }
+            stages_in_registers<k>(re, im, tw.re, tw.im);
+#pragma GCC unroll 8
+            for (int i = 0; i < kGroup; ++i) {
+                store_slot(d, runs[i] + kSlot * b, re[i], im[i]);
+            }
+        }
+#pragma GCC unroll 1
+        for (int i = 0; i < kGroup; ++i) {
+            float* row = columns + row_floats * (j + i * h);
+            for (std::uint32_t b = 0; b < kTile; ++b) {
+                Vf<D> re;
+                Vf<D> im;
+                load_slot(d, runs[i] + kSlot * b, re, im);
+                store_pairs(d, re, im, row + kSlot * b);
+            }
+        }
+    }
+}
+
+template <class D>
+void transform_with(D d, const float* rows, float* samples, float* blocks, const FftPlan& plan) {
+    constexpr std::size_t kW = hn::MaxLanes(D());
+    constexpr std::size_t kSlot = 2 * kW;
+    const std::uint32_t n = plan.n;
+    const std::uint32_t count = n / static_cast<std::uint32_t>(kW);
+    // n / W slots of chunks, 8 KiB at the largest side, and the per-lane
+    // twiddles: on the stack, so that the transform allocates nothing.
+    alignas(64) float chunks[2 * kMaxSide];
+    alignas(64) float cross_re[kMaxSide];
+    alignas(64) float cross_im[kMaxSide];
+    for (std::uint32_t h = count; h < n; h *= 2) {
+        for (std::uint32_t q = 0; q < h; q += kW) {
+            for (std::uint32_t l = 0; l < kW; ++l) {
+                const std::uint32_t from = h - 1 + q + lane_column(l, kW);
+                cross_re[h - count + q + l] = plan.twiddle_re[from];
+                cross_im[h - count + q + l] = plan.twiddle_im[from];
+            }
+        }
+    }
+    const Tables t{n,
+                   plan.reversed.data(),
+                   {plan.twiddle_re.data(), plan.twiddle_im.data()},
+                   {cross_re, cross_im}};
+
+    // The last column stages run as the columns are written out: as many as
+    // a pass takes, or on 16 registers three where that leaves an even count
+    // before them, which then needs no pass of a single stage (AVX2, side
+    // 512: 465 against 475 us; at 256, where it would leave an odd count, 102
+    // against 97 us). The stages before them never mix groups of `group`
+    // consecutive slots of a block: the first kPassStages run on each batch
+    // of rows, the rest as soon as the rows of a group are done, while their
+    // slots are still cached.
+    const int finish_stages = kPassStages == 2 && log2_of(n) % 2 == 1 ? 3 : kPassStages;
+    const std::uint32_t group = n >> finish_stages;
+    const int group_bits = log2_of(group);
+    const std::size_t block_floats = kSlot * std::size_t{n};
+    constexpr std::uint32_t kBatch = row_batch(D());
+    // The outputs of a batch of rows, block by block: 32 KiB at 4 and 8
+    // lanes, 64 KiB at 16 lanes and at one.
+    alignas(64) float batch[kBatch * 2 * kMaxSide];
+    for (std::uint32_t p = 0; p < n; ++p) {
+        const float* row = rows + 2 * std::size_t{n} * t.reversed[p];
+        transform_row(d, row, chunks, batch + kSlot * (p % kBatch), kBatch * kSlot, t);
+        if ((p + 1) % kBatch == 0) {
+            flush_batch(d, batch, blocks + kSlot * std::size_t{p + 1 - kBatch}, block_floats, count,
+                        t.w);
+        }
+        if ((p + 1) % group == 0) {
+            const std::size_t first = kSlot * std::size_t{p + 1 - group};
+            for (std::uint32_t b = 0; b < count; ++b) {
+                lane_stages(d, blocks + block_floats * b + first, group, kPassStages, group_bits,
+                            t.w);
+            }
+        }
+    }
+    for (std::uint32_t b = 0; b < count; b += tile_blocks(d)) {
+        if constexpr (kPassStages == 2) {
+            if (finish_stages == 2) {
+                finish_tile<2>(d, samples, b, blocks, t);
+                continue;
+            }
+        }
+        finish_tile<3>(d, samples, b, blocks, t);
+    }
+}
+
+void transform_lanes(const float* rows, float* samples, float* blocks, const FftPlan& plan) {
+    const hn::ScalableTag<float> d;
+    // A row must hold a W x W transpose (n >= W^2): below 256 the widest
+    // vectors run as 8 lanes.
+    if constexpr (hn::MaxLanes(decltype(d)()) > 8) {
+        if (plan.n < 256) {
+            transform_with(hn::CappedTag<float, 8>(), rows, samples, blocks, plan);
+            return;
+        }
+    }
+    transform_with(d, rows, samples, blocks, plan);
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace fft_lanes
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace fft_lanes {
+HWY_EXPORT(transform_lanes);
+}  // namespace fft_lanes
+
+void transform_2d_lanes(ComplexGrid& grid, const Complex* source) {
+    const std::uint32_t n = static_cast<std::uint32_t>(grid.width);
+    const FftPlan* plan = grid.width == grid.height ? fft_plan_of(grid) : nullptr;
+    if (plan == nullptr || n < fft_lanes::kMinSide || n > fft_lanes::kMaxSide) {
+        if (source != nullptr && grid.size() > 0) {
+            std::memcpy(grid.samples, source,
+                        static_cast<std::size_t>(grid.size()) * sizeof(Complex));
+        }
+        transform_2d_portable(grid);
+        return;
+    }
+    // The row outputs, column-blocked; the grid keeps this array for good.
+    if (grid.scratch == nullptr) {
+        grid.scratch = grid_allocate(grid.size());
+    }
+    float* samples = &grid.samples[0].re;
+    // The row pass only reads its rows, so they may come from another grid.
+    const float* rows = source != nullptr ? &source[0].re : samples;
+    HWY_DYNAMIC_DISPATCH(fft_lanes::transform_lanes)(rows, samples, &grid.scratch[0].re, *plan);
+}
+
+#endif  // HWY_ONCE
