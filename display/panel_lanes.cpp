@@ -145,12 +145,11 @@ float largest_magnitude(const ComplexGrid& grid) {
     const std::int64_t count = grid.size();
     // The largest square sum, then one root: the root never decreases as its
     // argument grows, so the root of the largest sum is the largest root.
-    // Lane by lane the scalar rule `s > max ? s : max`, so NaN never enters
-    // (Max itself treats NaN differently on different targets); the lanes'
-    // maxima are then combined by the same rule (the largest of a set of
-    // non-NaN floats does not depend on the order).
-    // Four maxima side by side: each step waits on its compare and blend,
-    // so one chain alone would set the pace.
+    // Lane by lane the scalar rule `s > max ? s : max` (larger), so NaN
+    // never enters; the lanes' maxima are then combined by the same rule
+    // (the largest of a set of non-NaN floats does not depend on the order).
+    // Four maxima side by side, so that no one chain of dependent steps
+    // sets the pace.
     VF lanes[4] = {hn::Set(df, -1.0f), hn::Set(df, -1.0f), hn::Set(df, -1.0f), hn::Set(df, -1.0f)};
     const auto step = static_cast<std::int64_t>(kLanes);
     std::int64_t k = 0;
