@@ -138,7 +138,6 @@ struct StageTwiddles {
 #pragma GCC unroll 4
         for (int s = 0; s < k; ++s) {
             const Twiddles ws = w.stage(h << s);
-#pragma GCC unroll 4
             for (int i = 0; i < (1 << s); ++i) {
                 re[(1 << s) - 1 + i] = hn::Set(d, ws.re[j + i * h]);
                 im[(1 << s) - 1 + i] = hn::Set(d, ws.im[j + i * h]);
