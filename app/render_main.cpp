@@ -87,11 +87,6 @@ struct Options {
     std::string find_input_panel;
 };
 
-bool ends_with(const std::string& text, const char* suffix) {
-    const std::size_t n = std::strlen(suffix);
-    return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
-}
-
 [[noreturn]] void usage_error(const std::string& message) {
     std::fprintf(stderr, "zarvo-render: %s\n(zarvo-render --help lists the options)\n",
                  message.c_str());
@@ -169,8 +164,7 @@ Options parse_options(int argc, char* argv[]) {
             options.assets = value();
         } else if (arg == "--out") {
             options.out = value();
-            if (!ends_with(options.out, ".png") && !ends_with(options.out, ".ppm") &&
-                !ends_with(options.out, ".bmp")) {
+            if (image_format_of(options.out) == ImageFormat::kUnknown) {
                 usage_error("--out " + options.out + ": the name must end in .png, .ppm or .bmp");
             }
         } else if (arg == "--panels") {
@@ -331,8 +325,8 @@ int main(int argc, char* argv[]) {
 
     std::string error;
     if (!out.empty()) {
-        error = ends_with(out, ".png") ? write_canvas_png(app.canvas, out)
-                                       : write_canvas_image(app.canvas, out);
+        error = image_format_of(out) == ImageFormat::kPng ? write_canvas_png(app.canvas, out)
+                                                          : write_canvas_image(app.canvas, out);
     }
     if (error.empty() && !panels.empty()) {
         error = write_panels(app, panels);

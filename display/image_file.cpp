@@ -70,11 +70,22 @@ std::string encode_bmp(const Canvas& canvas) {
 
 }  // namespace
 
+ImageFormat image_format_of(const std::string& path) {
+    if (ends_with(path, ".ppm")) {
+        return ImageFormat::kPpm;
+    }
+    if (ends_with(path, ".bmp")) {
+        return ImageFormat::kBmp;
+    }
+    return ends_with(path, ".png") ? ImageFormat::kPng : ImageFormat::kUnknown;
+}
+
 std::string write_canvas_image(const Canvas& canvas, const std::string& path) {
     std::string data;
-    if (ends_with(path, ".ppm")) {
+    const ImageFormat format = image_format_of(path);
+    if (format == ImageFormat::kPpm) {
         data = encode_ppm(canvas);
-    } else if (ends_with(path, ".bmp")) {
+    } else if (format == ImageFormat::kBmp) {
         data = encode_bmp(canvas);
     } else {
         return "cannot tell the image format of " + path + " (use .ppm or .bmp)";

@@ -9,6 +9,11 @@
 
 #include "display/canvas.hpp"
 
+// The format an output file's name asks for, by its ending: ".ppm", ".bmp"
+// or ".png" (written by zarvo-render through SDL2_image).
+enum class ImageFormat { kPpm, kBmp, kPng, kUnknown };
+ImageFormat image_format_of(const std::string& path);
+
 // Writes the canvas to `path`: binary PPM (P6) when the name ends in ".ppm",
 // 24-bit bottom-up BMP when it ends in ".bmp", through write_file_whole.
 // Returns an empty string on success, else what went wrong (naming the

@@ -88,15 +88,6 @@ void fft_1d(Complex* data, std::uint32_t n) {
     stages_by_recurrence(data, n);
 }
 
-void fft_1d_planned(Complex* data, const FftPlan& plan) {
-    const std::uint32_t* pair = plan.swaps.data();
-    const std::uint32_t* end = pair + plan.swaps.size();
-    for (; pair != end; pair += 2) {
-        std::swap(data[pair[0]], data[pair[1]]);
-    }
-    stages_from_plan(data, plan);
-}
-
 const FftPlan* fft_plan_of(ComplexGrid& grid) {
     if (grid.plan == nullptr) {
         grid.plan = fft_plan_create(static_cast<std::uint32_t>(grid.width));
@@ -105,6 +96,16 @@ const FftPlan* fft_plan_of(ComplexGrid& grid) {
 }
 
 namespace {
+
+// fft_1d of plan.n samples through the plan's tables: the same bits.
+void fft_1d_planned(Complex* data, const FftPlan& plan) {
+    const std::uint32_t* pair = plan.swaps.data();
+    const std::uint32_t* end = pair + plan.swaps.size();
+    for (; pair != end; pair += 2) {
+        std::swap(data[pair[0]], data[pair[1]]);
+    }
+    stages_from_plan(data, plan);
+}
 
 // True for the grids the transform accepts; a 0 x 0 grid has nothing to do.
 bool transformable(const ComplexGrid& grid) {

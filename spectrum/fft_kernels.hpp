@@ -14,9 +14,6 @@
 // grid.plan; null for sides that get no plan (see spectrum/fft_plan.hpp).
 const FftPlan* fft_plan_of(ComplexGrid& grid);
 
-// fft_1d of plan.n samples through the plan's tables: the same bits.
-void fft_1d_planned(Complex* data, const FftPlan& plan);
-
 // Table-driven scalar rows and the grid's own transpose; runs everywhere.
 void transform_2d_portable(ComplexGrid& grid);
 

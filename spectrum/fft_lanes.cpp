@@ -529,9 +529,10 @@ void transform_with(D d, const float* rows, float* samples, float* blocks, const
 
     // The last column stages run as the columns are written out: as many as
     // a pass takes, or on 16 registers three where that leaves an even count
-    // before them, which then needs no pass of a single stage (AVX2, side
-    // 512: 465 against 475 us; at 256, where it would leave an odd count, 102
-    // against 97 us). The stages before them never mix groups of `group`
+    // before them, which then needs no pass of a single stage (on AVX2 that
+    // took a side of 512 from 475 to 465 us, and would have taken a side of
+    // 256, where it leaves an odd count, from 97 to 102 us). The stages
+    // before them never mix groups of `group`
     // consecutive slots of a block: the first kPassStages run on each batch
     // of rows, the rest as soon as the rows of a group are done, while their
     // slots are still cached.
