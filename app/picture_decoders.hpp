@@ -14,12 +14,11 @@
 #include <vector>
 
 #include "app/picture_stream.hpp"
+#include "app/user_picture.hpp"
 #include "inputs/grey_sheet.hpp"
 
-// The largest width and height of a user's picture.
-constexpr int kMaxPictureSide = 16384;
-
 struct DecodedPicture {
+    int max_side = kMaxPictureSide;   // the largest width and height taken
     SheetFit fit;                     // the rows so far
     int orientation = 1;              // EXIF orientation, 1 to 8
     std::vector<std::uint8_t> greys;  // one row's greys, for the decoders
@@ -28,7 +27,8 @@ struct DecodedPicture {
 // Each decodes the whole picture from the start of `stream` into `picture`.
 // Returns an empty string when every row went in, else what was wrong:
 // "expected an image of at most 16384 x 16384 pixels, found a header
-// claiming W x H" (before anything the size needs is allocated) or
+// claiming W x H" (before anything the size needs is allocated; the limit
+// is picture.max_side) or
 // "cannot decode: " and the reason.
 std::string decode_png(PictureStream& stream, DecodedPicture& picture);
 std::string decode_jpeg(PictureStream& stream, DecodedPicture& picture);
@@ -38,6 +38,6 @@ std::string decode_bmp(PictureStream& stream, DecodedPicture& picture);
 // empty string, or the refusal the decoders return.
 std::string start_picture(DecodedPicture& picture, long long width, long long height);
 
-// "expected an image of at most 16384 x 16384 pixels, found a header
-// claiming W x H".
-std::string too_large(long long width, long long height);
+// "expected an image of at most S x S pixels, found a header claiming
+// W x H".
+std::string too_large(long long width, long long height, int max_side);

@@ -88,7 +88,8 @@ void decode(PngState& state, PngReading& reading, DecodedPicture& picture) {
     // A damaged chunk, ancillary or not, is an error: a cut or corrupted
     // download shows up as a checksum that does not match.
     png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
-    png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
+    png_set_user_limits(png, static_cast<png_uint_32>(picture.max_side),
+                        static_cast<png_uint_32>(picture.max_side));
     // Chunks that do not change the pixels are skipped (their checksums
     // still checked), so that no text or profile is inflated; tRNS is kept
     // by libpng itself, eXIf for the orientation.

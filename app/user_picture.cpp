@@ -71,7 +71,7 @@ bool jpeg_claim(PictureStream& stream, long long& width, long long& height) {
 }
 
 std::string read_stream(PictureStream& stream, long long size, const std::string& name,
-                        std::vector<std::uint8_t>& sheet) {
+                        std::vector<std::uint8_t>& sheet, int max_side) {
     if (size == 0) {
         return name + ": empty file";
     }
@@ -89,18 +89,19 @@ std::string read_stream(PictureStream& stream, long long size, const std::string
     if (format == Format::kPng && got >= 24 && std::memcmp(head + 12, "IHDR", 4) == 0) {
         const long long width = big_endian32(head + 16);
         const long long height = big_endian32(head + 20);
-        if (width > kMaxPictureSide || height > kMaxPictureSide) {
-            return name + ": " + too_large(width, height);
+        if (width > max_side || height > max_side) {
+            return name + ": " + too_large(width, height, max_side);
         }
     }
     long long width = 0;
     long long height = 0;
     if (format == Format::kJpeg && jpeg_claim(stream, width, height) &&
-        (width > kMaxPictureSide || height > kMaxPictureSide)) {
-        return name + ": " + too_large(width, height);
+        (width > max_side || height > max_side)) {
+        return name + ": " + too_large(width, height, max_side);
     }
     seek_to(stream, 0);
     DecodedPicture picture;
+    picture.max_side = max_side;
     const std::string error = format == Format::kPng    ? decode_png(stream, picture)
                               : format == Format::kJpeg ? decode_jpeg(stream, picture)
                                                         : decode_bmp(stream, picture);
@@ -114,15 +115,15 @@ std::string read_stream(PictureStream& stream, long long size, const std::string
 
 }  // namespace
 
-std::string too_large(long long width, long long height) {
-    return "expected an image of at most " + std::to_string(kMaxPictureSide) + " x " +
-           std::to_string(kMaxPictureSide) + " pixels, found a header claiming " +
+std::string too_large(long long width, long long height, int max_side) {
+    return "expected an image of at most " + std::to_string(max_side) + " x " +
+           std::to_string(max_side) + " pixels, found a header claiming " +
            std::to_string(width) + " x " + std::to_string(height);
 }
 
 std::string start_picture(DecodedPicture& picture, long long width, long long height) {
-    if (width > kMaxPictureSide || height > kMaxPictureSide) {
-        return too_large(width, height);
+    if (width > picture.max_side || height > picture.max_side) {
+        return too_large(width, height, picture.max_side);
     }
     if (width < 1 || height < 1) {
         return "cannot decode: an image of " + std::to_string(width) + " x " +
@@ -150,14 +151,15 @@ std::string read_user_picture(const std::string& path, std::vector<std::uint8_t>
     }
     PictureStream stream;
     open_stream(stream, file.fd, file.size);
-    const std::string error = read_stream(stream, file.size, path, sheet);
+    const std::string error = read_stream(stream, file.size, path, sheet, kMaxPictureSide);
     close(file.fd);
     return error;
 }
 
 std::string read_user_picture_bytes(const std::uint8_t* bytes, std::size_t size,
-                                    const std::string& name, std::vector<std::uint8_t>& sheet) {
+                                    const std::string& name, std::vector<std::uint8_t>& sheet,
+                                    int max_side) {
     PictureStream stream;
     open_memory_stream(stream, bytes, size);
-    return read_stream(stream, static_cast<long long>(size), name, sheet);
+    return read_stream(stream, static_cast<long long>(size), name, sheet, max_side);
 }

@@ -22,6 +22,9 @@
 #include <string>
 #include <vector>
 
+// The largest width and height of a user's picture.
+constexpr int kMaxPictureSide = 16384;
+
 // The largest file read as a picture: more than any picture of at most
 // kMaxPictureSide a side needs that compresses at all (a plain BMP of that
 // size at 32 bits is 1 GiB).
@@ -38,6 +41,8 @@ constexpr long long kMaxPictureFileBytes = 1LL << 30;
 std::string read_user_picture(const std::string& path, std::vector<std::uint8_t>& sheet);
 
 // The same from bytes in memory (the fuzz target's way in); `name` names
-// them in the messages.
+// them in the messages, and pictures wider or taller than `max_side` are
+// refused as larger than kMaxPictureSide ones are.
 std::string read_user_picture_bytes(const std::uint8_t* bytes, std::size_t size,
-                                    const std::string& name, std::vector<std::uint8_t>& sheet);
+                                    const std::string& name, std::vector<std::uint8_t>& sheet,
+                                    int max_side = kMaxPictureSide);

@@ -34,6 +34,11 @@ bool exists(const std::string& path) {
     return lstat(path.c_str(), &status) == 0;
 }
 
+bool is_folder(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 // A name beside `path` that nothing has: ".NAME.XXXXXX".
 std::string temporary_beside(const std::string& path, std::mt19937_64& random) {
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -165,6 +170,11 @@ std::string commit_files(OutputSet& outputs) {
         const StagedFile& file = outputs.files[k];
         if (!exists(file.path)) {
             continue;
+        }
+        // The one way a rename within a folder fails: a folder in the way.
+        if (is_folder(file.path)) {
+            error = failed(file.path, EISDIR);
+            break;
         }
         for (int attempt = 0; attempt < 100; ++attempt) {
             const std::string name = temporary_beside(file.path, random);
