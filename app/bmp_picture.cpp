@@ -268,7 +268,7 @@ bool grey_indexes(Reader& r, const std::uint8_t* indexes, long long count) {
             return false;
         }
         const std::uint8_t* c = r.palette[indexes[x]];
-        greys[x] = grey_of_rgba(c[0], c[1], c[2], 255);
+        greys[x] = grey_of_rgb(c[0], c[1], c[2]);
     }
     return true;
 }
@@ -315,7 +315,7 @@ std::string read_rows(Reader& r) {
             }
         } else if (h.bits == 24) {
             for (long long x = 0; x < w; ++x) {
-                greys[x] = grey_of_rgba(row[3 * x + 2], row[3 * x + 1], row[3 * x], 255);
+                greys[x] = grey_of_rgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
             }
         } else {
             for (long long x = 0; x < w; ++x) {

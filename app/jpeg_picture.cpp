@@ -383,15 +383,15 @@ void grey_row(const JSAMPLE* row, J_COLOR_SPACE space, bool adobe, DecodedPictur
         std::memcpy(greys, row, static_cast<std::size_t>(w));
     } else if (space == JCS_RGB) {
         for (int x = 0; x < w; ++x) {
-            greys[x] = grey_of_rgba(row[3 * x], row[3 * x + 1], row[3 * x + 2], 255);
+            greys[x] = grey_of_rgb(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
         }
     } else {
         const int flip = adobe ? 255 : 0;
         for (int x = 0; x < w; ++x) {
             const JSAMPLE* p = row + 4 * x;
             const int k = p[3] ^ flip;
-            greys[x] = grey_of_rgba(light(p[0] ^ flip, k), light(p[1] ^ flip, k),
-                                    light(p[2] ^ flip, k), 255);
+            greys[x] = grey_of_rgb(light(p[0] ^ flip, k), light(p[1] ^ flip, k),
+                                   light(p[2] ^ flip, k));
         }
     }
 }
@@ -454,7 +454,7 @@ std::string decode_jpeg(PictureStream& stream, DecodedPicture& picture) {
     JpegReading& reading = readings[0];
     reading.stream = &stream;
     reading.scratch_fd = -1;
-    JpegState state;
+    JpegState state{};
     j_decompress_ptr cinfo = &state.cinfo;
     cinfo->err = jpeg_std_error(&state.errors);
     state.errors.error_exit = stop;

@@ -70,7 +70,7 @@ void grey_row(const png_byte* row, int count, int channels, DecodedPicture& pict
             break;
         case 3:
             for (int x = 0; x < count; ++x) {
-                greys[x] = grey_of_rgba(row[3 * x], row[3 * x + 1], row[3 * x + 2], 255);
+                greys[x] = grey_of_rgb(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
             }
             break;
         default:

@@ -39,8 +39,10 @@ void start_fit(SheetFit& fit, int width, int height) {
     // that overlap is one tap, at most w + out_w - 1 of them.
     fit.taps.clear();
     fit.taps.reserve(static_cast<std::size_t>(w + out_w));
+    fit.first_tap.assign(static_cast<std::size_t>(w + 1), 0);
     std::int64_t j = 0;
     for (std::int64_t x = 0; x < w; ++x) {
+        fit.first_tap[static_cast<std::size_t>(x)] = static_cast<std::int32_t>(fit.taps.size());
         while ((j + 1) * w <= x * out_w) {
             ++j;
         }
@@ -52,6 +54,7 @@ void start_fit(SheetFit& fit, int width, int height) {
             }
         }
     }
+    fit.first_tap[static_cast<std::size_t>(w)] = static_cast<std::int32_t>(fit.taps.size());
     fit.row.assign(static_cast<std::size_t>(out_w), 0);
     fit.sums.assign(static_cast<std::size_t>(out_w * fit.fitted_height), 0);
 }
@@ -61,22 +64,17 @@ void fit_row(SheetFit& fit, int y, const std::uint8_t* greys, int count, int fir
     assert(count == 0 || first + static_cast<std::int64_t>(count - 1) * step < fit.width);
     std::fill(fit.row.begin(), fit.row.end(), 0);
     std::int64_t* row = fit.row.data();
+    const SheetFit::Tap* taps = fit.taps.data();
+    const std::int32_t* first_tap = fit.first_tap.data();
     if (first == 0 && step == 1) {
-        for (const SheetFit::Tap& tap : fit.taps) {
-            if (tap.column >= count) {
-                break;
-            }
-            row[tap.fitted] += greys[tap.column] * tap.weight;
+        for (std::int32_t t = 0; t < first_tap[count]; ++t) {
+            row[taps[t].fitted] += greys[taps[t].column] * taps[t].weight;
         }
     } else {
-        const std::int64_t last = first + static_cast<std::int64_t>(count - 1) * step;
-        for (const SheetFit::Tap& tap : fit.taps) {
-            const std::int64_t offset = tap.column - first;
-            if (tap.column > last) {
-                break;
-            }
-            if (offset >= 0 && offset % step == 0) {
-                row[tap.fitted] += greys[offset / step] * tap.weight;
+        for (int k = 0; k < count; ++k) {
+            const std::int64_t x = first + static_cast<std::int64_t>(k) * step;
+            for (std::int32_t t = first_tap[x]; t < first_tap[x + 1]; ++t) {
+                row[taps[t].fitted] += greys[k] * taps[t].weight;
             }
         }
     }

@@ -15,6 +15,11 @@ constexpr int kSheetSide = 512;
 // nearest; Y A / 255 never ends in a half).
 std::uint8_t grey_of_rgba(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a);
 
+// The same for an opaque pixel (alpha 255), which over black is its luma.
+inline std::uint8_t grey_of_rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return static_cast<std::uint8_t>((299 * r + 587 * g + 114 * b + 500) / 1000);
+}
+
 // The fit of a picture into the sheet, fed a row at a time so that a picture
 // of any size costs no more memory than the sheet's sums (2 MiB) and one
 // table per axis.
@@ -42,9 +47,10 @@ struct SheetFit {
     std::int64_t height = 0;
     std::int64_t fitted_width = 0;  // the fitted block, in the same orientation
     std::int64_t fitted_height = 0;
-    std::vector<Tap> taps;           // ordered by column
-    std::vector<std::int64_t> row;   // one source row's horizontal sums
-    std::vector<std::int64_t> sums;  // fitted_height x fitted_width
+    std::vector<Tap> taps;                // ordered by column
+    std::vector<std::int32_t> first_tap;  // column x has taps [first_tap[x], first_tap[x + 1])
+    std::vector<std::int64_t> row;        // one source row's horizontal sums
+    std::vector<std::int64_t> sums;       // fitted_height x fitted_width
 };
 
 // Sets `fit` up for a picture of width x height pixels, as stored (before

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "inputs/grey_sheet.hpp"
@@ -106,6 +107,19 @@ Greys finish(const SheetFit& fit, int orientation) {
     Greys sheet(512 * 512, 7);
     finish_fit(fit, orientation, sheet.data());
     return sheet;
+}
+
+TEST(GreyOfRgb, IsTheGreyOfAnOpaquePixel) {
+    for (int r = 0; r < 256; ++r) {
+        for (int g = 0; g < 256; ++g) {
+            for (int b = 0; b < 256; ++b) {
+                const auto [r8, g8, b8] =
+                    std::tuple{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+                               static_cast<std::uint8_t>(b)};
+                ASSERT_EQ(grey_of_rgb(r8, g8, b8), grey_of_rgba(r8, g8, b8, 255)) << r << g << b;
+            }
+        }
+    }
 }
 
 TEST(FitToSheet, MatchesThePlainRuleOnEveryShape) {
