@@ -2,7 +2,9 @@
 # Writes the seeds of the picture fuzzer (picture_fuzz.cpp) into
 # picture_corpus/: small pictures of every kind the decoders take, made by
 # other tools (ImageMagick, cjpeg, exiftool) and a few written here, so that
-# the fuzzer starts from every format, colour type and layout.
+# the fuzzer starts from every format, colour type and layout. The found-*
+# files beside them are what the fuzzer added, merged down to the inputs
+# that reach something the others do not; they are kept.
 #
 #   tests/fuzz/make_picture_corpus.sh
 #
@@ -12,7 +14,7 @@ cd "$(dirname "$0")"
 out=picture_corpus
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT INT TERM
-rm -rf "$out"
+find "$out" -maxdepth 1 -type f ! -name 'found-*' -delete 2>/dev/null || true
 mkdir -p "$out"
 C=/usr/bin/convert  # /usr/local/bin/convert may be a stand-in
 P=png:exclude-chunks=all
