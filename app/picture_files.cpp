@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "display/bmp_header.hpp"
 #include "display/image_file.hpp"
 #include "display/regular_file.hpp"
 #include "inputs/grey_sheet.hpp"
+#include "inputs/images.hpp"
 
 namespace {
 
@@ -262,25 +264,9 @@ std::string load_user_picture(const std::string& path, TileSheet& sheet) {
         }
     }
     SDL_UnlockSurface(rgba);
-    const std::vector<std::uint8_t> fitted = fit_to_sheet(greys, rgba->w, rgba->h);
+    std::vector<std::uint8_t> fitted = fit_to_sheet(greys, rgba->w, rgba->h);
     SDL_FreeSurface(rgba);
-
-    SDL_Surface* picture =
-        SDL_CreateRGBSurfaceWithFormat(0, kSheetSide, kSheetSide, 8, SDL_PIXELFORMAT_INDEX8);
-    if (picture == nullptr) {
-        return path + ": cannot make its sheet: " + SDL_GetError();
-    }
-    // Rows of exactly 512 bytes, as fill_from_sheet reads them.
-    SDL_LockSurface(picture);
-    for (int y = 0; y < kSheetSide; ++y) {
-        std::memcpy(static_cast<std::uint8_t*>(picture->pixels) + y * picture->pitch,
-                    fitted.data() + static_cast<std::size_t>(y) * kSheetSide, kSheetSide);
-    }
-    release_sheet(sheet);
-    sheet.surface = picture;
-    sheet.cell_width = kSheetSide;
-    sheet.cell_height = kSheetSide;
-    sheet.cells_per_row = 1;
+    put_picture(sheet, std::move(fitted));
     return {};
 }
 
