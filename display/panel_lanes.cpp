@@ -381,28 +381,36 @@ HWY_EXPORT(FoldedAngles);
 
 }  // namespace panel_lanes
 
+// Each kernel is named from inside its namespace: a build of one target
+// dispatches to HWY_NAMESPACE::Kernel, which is found only from there.
+
 void draw_magnitude_lanes(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x,
                           bool shifted, float gain) {
-    HWY_DYNAMIC_DISPATCH(panel_lanes::DrawMagnitude)(grid, pen, canvas, x, shifted, gain);
+    using namespace panel_lanes;
+    HWY_DYNAMIC_DISPATCH(DrawMagnitude)(grid, pen, canvas, x, shifted, gain);
 }
 
 void draw_phase_lanes(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x,
                       bool recompute_all) {
-    HWY_DYNAMIC_DISPATCH(panel_lanes::DrawPhase)(grid, pen, canvas, x, recompute_all);
+    using namespace panel_lanes;
+    HWY_DYNAMIC_DISPATCH(DrawPhase)(grid, pen, canvas, x, recompute_all);
 }
 
 void draw_magnitude_and_phase_lanes(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
                                     int x_magnitude, int x_phase, float gain, bool recompute_all) {
-    HWY_DYNAMIC_DISPATCH(panel_lanes::DrawMagnitudeAndPhase)
+    using namespace panel_lanes;
+    HWY_DYNAMIC_DISPATCH(DrawMagnitudeAndPhase)
     (grid, pen, canvas, x_magnitude, x_phase, gain, recompute_all);
 }
 
 void phase_angle_estimates(const float* re, const float* im, float* angle, std::size_t count) {
-    HWY_DYNAMIC_DISPATCH(panel_lanes::AngleEstimates)(re, im, angle, count);
+    using namespace panel_lanes;
+    HWY_DYNAMIC_DISPATCH(AngleEstimates)(re, im, angle, count);
 }
 
 void phase_angle_folded(const float* q, float* angle, std::size_t count) {
-    HWY_DYNAMIC_DISPATCH(panel_lanes::FoldedAngles)(q, angle, count);
+    using namespace panel_lanes;
+    HWY_DYNAMIC_DISPATCH(FoldedAngles)(q, angle, count);
 }
 
 #endif  // HWY_ONCE

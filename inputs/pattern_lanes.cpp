@@ -207,17 +207,23 @@ HWY_EXPORT(FillRealFromBytes);
 
 }  // namespace pattern_lanes
 
+// Each kernel is named from inside its namespace: a build of one target
+// dispatches to HWY_NAMESPACE::Kernel, which is found only from there.
+
 void gen_thingie_lanes(float phase, ComplexGrid& grid, const ThingieTables& tables,
                        bool recompute_all) {
-    HWY_DYNAMIC_DISPATCH(pattern_lanes::GenThingie)(phase, grid, tables, recompute_all);
+    using namespace pattern_lanes;
+    HWY_DYNAMIC_DISPATCH(GenThingie)(phase, grid, tables, recompute_all);
 }
 
 void thingie_sine_estimates(const float* a, double* sine, std::size_t count) {
-    HWY_DYNAMIC_DISPATCH(pattern_lanes::SineEstimates)(a, sine, count);
+    using namespace pattern_lanes;
+    HWY_DYNAMIC_DISPATCH(SineEstimates)(a, sine, count);
 }
 
 void fill_real_from_bytes_lanes(ComplexGrid& grid, const std::uint8_t* bytes) {
-    HWY_DYNAMIC_DISPATCH(pattern_lanes::FillRealFromBytes)(grid, bytes);
+    using namespace pattern_lanes;
+    HWY_DYNAMIC_DISPATCH(FillRealFromBytes)(grid, bytes);
 }
 
 #endif  // HWY_ONCE
