@@ -193,6 +193,48 @@
     return null;
   }
 
+  // What reads the decoded picture's RGBA bytes, a band of rows at a time.
+  // A 2-D canvas keeps its pixels with alpha premultiplied, which rounds
+  // every translucent colour; a WebGL texture of the bitmap, not
+  // premultiplied and not colour-converted, read back through a
+  // framebuffer, gives the decoded bytes as they are. The 2-D canvas serves
+  // where WebGL does not (no WebGL, or a picture wider than its textures),
+  // exactly for opaque pictures.
+  function bandReader(bitmap, bandRows) {
+    const width = bitmap.width;
+    const height = bitmap.height;
+    const gl = new OffscreenCanvas(1, 1).getContext('webgl', {premultipliedAlpha: false});
+    const limit = gl !== null ? gl.getParameter(gl.MAX_TEXTURE_SIZE) : 0;
+    if (width <= limit && height <= limit) {
+      gl.pixelStorei(gl.UNPACK_PREMULTIPLY_ALPHA_WEBGL, false);
+      gl.pixelStorei(gl.UNPACK_COLORSPACE_CONVERSION_WEBGL, gl.NONE);
+      gl.pixelStorei(gl.UNPACK_FLIP_Y_WEBGL, false);
+      gl.pixelStorei(gl.PACK_ALIGNMENT, 1);
+      gl.bindTexture(gl.TEXTURE_2D, gl.createTexture());
+      gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, gl.RGBA, gl.UNSIGNED_BYTE, bitmap);
+      gl.bindFramebuffer(gl.FRAMEBUFFER, gl.createFramebuffer());
+      gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D,
+        gl.getParameter(gl.TEXTURE_BINDING_2D), 0);
+      if (gl.getError() === gl.NO_ERROR &&
+          gl.checkFramebufferStatus(gl.FRAMEBUFFER) === gl.FRAMEBUFFER_COMPLETE) {
+        const rgba = new Uint8Array(width * bandRows * 4);
+        // The image's top row is the texture's row 0, read first.
+        return (y, rows) => {
+          const band = rgba.subarray(0, width * rows * 4);
+          gl.readPixels(0, y, width, rows, gl.RGBA, gl.UNSIGNED_BYTE, band);
+          return band;
+        };
+      }
+    }
+    const band = new OffscreenCanvas(width, bandRows);
+    const context = band.getContext('2d', {willReadFrequently: true});
+    return (y, rows) => {
+      context.clearRect(0, 0, width, bandRows);
+      context.drawImage(bitmap, 0, -y);
+      return context.getImageData(0, 0, width, rows).data;
+    };
+  }
+
   // Decodes the file as the browser does (its orientation applied, no
   // colour conversion, alpha not premultiplied), greys and fits it with the
   // program's code into the sheet of picture test `select`. Returns '' or
@@ -232,13 +274,10 @@
     }
     // In bands of rows, so that only one band of RGBA bytes is held at once.
     const bandRows = Math.max(1, Math.min(height, Math.floor((16 << 20) / (4 * width))));
-    const band = new OffscreenCanvas(width, bandRows);
-    const context = band.getContext('2d', {willReadFrequently: true});
+    const readBand = bandReader(bitmap, bandRows);
     for (let y = 0; y < height; y += bandRows) {
       const rows = Math.min(bandRows, height - y);
-      context.clearRect(0, 0, width, bandRows);
-      context.drawImage(bitmap, 0, -y);
-      const rgba = context.getImageData(0, 0, width, rows).data;
+      const rgba = readBand(y, rows);
       const at = zarvo._zarvo_picture_rows(rows);
       if (at === 0) {
         bitmap.close();
@@ -471,8 +510,25 @@
     }
   }
 
-  // For the tests: the SHA-256 of what the presenter shows.
-  window.zarvoShownSha256 = () => sha256Hex(presenter.shown());
+  // For the tests and the benchmark: the module, the state it holds and
+  // what the presenter shows.
+  window.zarvoPage = {
+    module: () => zarvo,
+    state: () => ({selection: zarvo._zarvo_selection(),
+      showMagnitude: zarvo._zarvo_show_magnitude() === 1, width: layoutWidth}),
+    shown: () => presenter.shown(),
+    shownSha256: () => sha256Hex(presenter.shown()),
+    shownPixel: (x, y) => Array.from(presenter.shown().subarray(3 * (y * layoutWidth + x),
+      3 * (y * layoutWidth + x) + 3)),
+    canvasBase64: () => {
+      const bytes = canvasBytes();
+      let text = '';
+      for (let k = 0; k < bytes.length; k += 0x8000) {
+        text += String.fromCharCode.apply(null, bytes.subarray(k, k + 0x8000));
+      }
+      return btoa(text);
+    },
+  };
 
   main().catch((error) => {
     say('zarvo could not start: ' + (error && error.message ? error.message : error));
