@@ -9,7 +9,8 @@
 # headers only). The page has no SDL: its four sheets are read at build time
 # by a native tool with the program's own loaders (SDL's BMP decoder) and
 # compiled into the module. The native tools land in build-web/host
-# (zarvo-web-sheets, and zarvo-render for the tests).
+# (zarvo-web-sheets; zarvo-render for the tests, zarvo-frame-times for the
+# benchmark).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -24,7 +25,7 @@ export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
 cmake -S . -B build-web/host -DCMAKE_BUILD_TYPE=Release -DZARVO_BUILD_TESTS=OFF \
   -DZARVO_BUILD_BENCHMARKS=OFF -DZARVO_BUILD_WINDOW=OFF -DZARVO_WARNINGS_AS_ERRORS=$werror >/dev/null
-cmake --build build-web/host --target zarvo-web-sheets zarvo-render -j "$jobs"
+cmake --build build-web/host --target zarvo-web-sheets zarvo-render zarvo-frame-times -j "$jobs"
 build-web/host/web/zarvo-web-sheets assets build-web/page_sheets.cpp
 
 # Highway's headers alone, in a folder of their own: the system's include
