@@ -4,15 +4,11 @@
 # SSE4 target (also 128 bits wide) and as dispatched, in one run, with the
 # ratios. Builds the site and the native tools first (scripts/web_build.sh).
 #
-#   bench/web_frames.sh
+#   bench/web_frames.sh [ROUNDS]      (default 3; each figure the median of its rounds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 ensure_packages "${zarvo_browser_packages[@]}"
 scripts/web_build.sh >/dev/null
 (cd web/tests && npm ci --no-audit --no-fund --loglevel=error)
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
-build-web/host/web/zarvo-frame-times assets sse4 >"$out/sse4.txt"
-build-web/host/web/zarvo-frame-times assets >"$out/dispatched.txt"
-node web/tests/frame_times.mjs build-web/site "$out/sse4.txt" "$out/dispatched.txt"
+node web/tests/frame_times.mjs build-web/site build-web/host/web/zarvo-frame-times assets "$@"

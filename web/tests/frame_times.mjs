@@ -1,15 +1,18 @@
 // The page's benchmark: each test's frame (compose_frame) in both layouts,
 // in Chromium and in node, next to the native build's on the SSE4 target
 // (128 bits wide, like WebAssembly's SIMD) and as dispatched. Run by
-// bench/web_frames.sh, which makes the native figures.
+// bench/web_frames.sh. The four are measured in turn, in several rounds, and
+// each figure is the median of its rounds: on a shared machine the load
+// then falls on all four alike.
 //
-//   node frame_times.mjs SITE_DIR NATIVE_SSE4.txt NATIVE_DISPATCHED.txt
+//   node frame_times.mjs SITE_DIR ZARVO_FRAME_TIMES ASSETS_DIR [ROUNDS]
 import {createRequire} from 'node:module';
-import {readFileSync} from 'node:fs';
+import {execFileSync} from 'node:child_process';
 import {join, resolve} from 'node:path';
 import puppeteer from 'puppeteer-core';
 
-const [site, sse4File, dispatchedFile] = process.argv.slice(2).map((a) => resolve(a));
+const [site, nativeTool, assets] = process.argv.slice(2, 5).map((a) => resolve(a));
+const rounds = Number(process.argv[5] || 3);
 const names = ['Ostrel', 'Sierpinsky', 'VHS', 'Horizontal Sine', 'Vertical Sine', 'Pattern',
   'Vertical Line', 'Rotating Box', 'Pulsating Sphere', 'Thingie'];
 
@@ -44,21 +47,20 @@ function measure(module, now) {
   return times;
 }
 
-function readNative(file) {
+// The native tool's figures: one line "LAYOUT TEST MILLISECONDS" a frame.
+function native(...target) {
   const times = {};
-  for (const line of readFileSync(file, 'utf8').trim().split('\n')) {
+  const text = execFileSync(nativeTool, [assets, ...target], {encoding: 'utf8'});
+  for (const line of text.trim().split('\n')) {
     const [layout, test, ms] = line.split(' ');
     times[layout + ' ' + test] = Number(ms);
   }
   return times;
 }
 
-const sse4 = readNative(sse4File);
-const dispatched = readNative(dispatchedFile);
-
 const require = createRequire(import.meta.url);
 const createZarvoModule = require(join(site, 'zarvo_page.js'));
-const inNode = measure(await createZarvoModule(), () => performance.now());
+const nodeModule = await createZarvoModule();
 
 const browser = await puppeteer.launch({executablePath: process.env.ZARVO_CHROMIUM ||
   '/usr/lib/chromium/chromium', headless: true, args: ['--no-sandbox']});
@@ -66,14 +68,33 @@ const page = await browser.newPage();
 // A state page: the module is loaded and no loop runs beside the measurement.
 await page.goto('file://' + join(site, 'index.html') + '?frames=1');
 await page.waitForFunction(() => document.body.dataset.ready === 'state');
-const inChromium = await page.evaluate(`(${measure.toString()})(window.zarvoPage.module(),
-  () => performance.now())`);
 const version = await browser.version();
+
+const samples = {sse4: [], dispatched: [], chromium: [], node: []};
+for (let round = 0; round < rounds; ++round) {
+  samples.sse4.push(native('sse4'));
+  samples.dispatched.push(native());
+  samples.chromium.push(await page.evaluate(`(${measure.toString()})(window.zarvoPage.module(),
+    () => performance.now())`));
+  samples.node.push(measure(nodeModule, () => performance.now()));
+}
 await browser.close();
+const medianOf = (runs) => {
+  const times = {};
+  for (const key of Object.keys(runs[0])) {
+    const values = runs.map((r) => r[key]).sort((a, b) => a - b);
+    times[key] = values[Math.floor(values.length / 2)];
+  }
+  return times;
+};
+const sse4 = medianOf(samples.sse4);
+const dispatched = medianOf(samples.dispatched);
+const inChromium = medianOf(samples.chromium);
+const inNode = medianOf(samples.node);
 
 const f = (x) => x.toFixed(2).padStart(6);
-console.log(`Frame times in ms (median of 7 runs of 50 frames); ${version}, node ` +
-  `${process.version}; native: this build's zarvo-frame-times`);
+console.log(`Frame times in ms (median of 7 runs of 50 frames, then of ${rounds} rounds); ` +
+  `${version}, node ${process.version}; native: this build's zarvo-frame-times`);
 console.log('layout     test              native SSE4  dispatched  Chromium    node' +
   '  Chromium/SSE4  node/SSE4');
 let worstRatio = 0;
