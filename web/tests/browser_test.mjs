@@ -221,9 +221,17 @@ test('a bad state gets a message and no canvas', async () => {
 // ---- pictures ----
 
 // Each picture through the page's picture path in a state, against
-// zarvo-render --picture. Returns [page canvas, render canvas].
-async function pictureCanvases(path, query) {
-  const page = await openPage(query);
+// zarvo-render --picture; `prepare` may change the page before it loads.
+// Returns [page canvas, render canvas].
+async function pictureCanvases(path, query, prepare = null) {
+  let page;
+  if (prepare === null) {
+    page = await openPage(query);
+  } else {
+    page = await browser.newPage();
+    await prepare(page);
+    await page.goto(origin + '/index.html' + query);
+  }
   await waitReady(page, 'state');
   const input = await page.$('#picture');
   await page.evaluate(() => { document.body.dataset.ready = 'busy'; });
@@ -422,6 +430,66 @@ test('Esc and Q stop the loop, the page says how to start again, Enter starts it
     await page.keyboard.press('Enter');
     await waitReady(page, 'live');
     assert.equal(await message(page), '');
+  }
+  await page.close();
+});
+
+test('without WebGL the page shows the canvas through a 2-D canvas, byte for byte', async () => {
+  const page = await browser.newPage();
+  await page.setViewport({width: 1700, height: 900, deviceScaleFactor: 1});
+  await page.evaluateOnNewDocument(() => {
+    for (const type of [HTMLCanvasElement, OffscreenCanvas]) {
+      const getContext = type.prototype.getContext;
+      type.prototype.getContext = function (kind, ...rest) {
+        return kind.startsWith('webgl') ? null : getContext.call(this, kind, ...rest);
+      };
+    }
+  });
+  const query = '?layout=condensed&select=5&keys=1:Space&frames=2';
+  await page.goto(origin + '/index.html' + query);
+  await waitReady(page, 'state');
+  assert.equal(await page.evaluate(() => document.body.dataset.presenter), '2d');
+  const want = sha256(renderCanvas(renderOptions(query)));
+  assert.equal(await outputSha(page), want);
+  assert.equal(await shownSha(page), want);
+  await page.close();
+  // An opaque picture read through a 2-D canvas keeps its bytes as well.
+  const picture = makePicture('opaque.png', ['-seed', '11', '-size', '333x222', 'plasma:']);
+  const [got, wanted] = await pictureCanvases(picture, '?select=1&frames=2', (p) =>
+    p.evaluateOnNewDocument(() => {
+      const getContext = OffscreenCanvas.prototype.getContext;
+      OffscreenCanvas.prototype.getContext = function (kind, ...rest) {
+        return kind.startsWith('webgl') ? null : getContext.call(this, kind, ...rest);
+      };
+    }));
+  assert.equal(sha256(got), sha256(wanted));
+});
+
+test('a picture dropped on the page takes the place of the selected picture test', async () => {
+  const page = await openPage('');
+  await waitReady(page, 'live');
+  await page.keyboard.press('ArrowDown');  // Sierpinsky
+  await page.waitForFunction(() => window.zarvoPage.state().selection === 1);
+  const path = makePicture('dropped.png', ['-size', '200x100', 'gradient:black-white']);
+  const bytes = readFileSync(path).toString('base64');
+  await page.evaluate((data) => {
+    const file = new File([Uint8Array.from(atob(data), (c) => c.charCodeAt(0))], 'dropped.png',
+      {type: 'image/png'});
+    const transfer = new DataTransfer();
+    transfer.items.add(file);
+    document.body.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true,
+      cancelable: true}));
+  }, bytes);
+  await page.waitForFunction(() => document.getElementById('message').hidden);
+  await page.keyboard.press('Escape');
+  await waitReady(page, 'stopped');
+  assert.equal((await state(page)).selection, 1);
+  // The input panel is the picture zarvo-render makes of the same file.
+  const got = await canvasBytes(page);
+  const want = renderCanvas(['--select', '1', '--picture', path]);
+  for (let y = 21; y < 533; ++y) {
+    const at = 3 * (y * 1640 + 21);
+    assert.ok(got.subarray(at, at + 512 * 3).equals(want.subarray(at, at + 512 * 3)), `row ${y}`);
   }
   await page.close();
 });
