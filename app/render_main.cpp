@@ -19,6 +19,7 @@
 #include "app/headless.hpp"
 #include "app/picture_files.hpp"
 #include "display/image_file.hpp"
+#include "display/output_files.hpp"
 #include "display/panels.hpp"
 #include "inputs/images.hpp"
 
@@ -42,8 +43,10 @@ constexpr const char* kUsage =
     "  --picture FILE           a PNG, JPEG or BMP picture of any size (at most\n"
     "                           16384 pixels a side) in place of the selected\n"
     "                           picture test: turned grey (Rec. 601 luma, alpha\n"
-    "                           over black), scaled to fit 512 x 512 with its\n"
-    "                           aspect kept (box filter) and centred on black\n"
+    "                           over black), turned upright by its EXIF\n"
+    "                           orientation, scaled to fit 512 x 512 with its\n"
+    "                           aspect kept (box filter) and centred on black;\n"
+    "                           a damaged file is refused\n"
     "  --layout full|condensed  the layout (default full: 1640 wide; condensed\n"
     "                           is 1100 wide)\n"
     "  --select N               the test selected before the first frame, 0-9\n"
@@ -62,6 +65,10 @@ constexpr const char* kUsage =
     "                           panel of SHOT (a PPM of the whole window)\n"
     "  --help                   print this and exit\n"
     "  --version                print the version and exit\n"
+    "\n"
+    "File names are not empty, and each file option comes at most once; the\n"
+    "endings .png, .ppm and .bmp are read in any case. The files of a run are\n"
+    "written together: all of them, or none.\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or written (no\n"
     "file is then written, nor left half-written), 64 for a command line it\n"
@@ -128,6 +135,7 @@ void parse_keys(const std::string& list, Options& options) {
 
 Options parse_options(int argc, char* argv[]) {
     Options options;
+    std::vector<std::string> seen;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto value = [&]() -> const char* {
@@ -135,6 +143,21 @@ Options parse_options(int argc, char* argv[]) {
                 usage_error(arg + " needs a value");
             }
             return argv[++i];
+        };
+        // A file option names one file: given twice, or with an empty name,
+        // it would silently lose one of them (or fall back to a default).
+        const auto file_name = [&]() -> std::string {
+            for (const std::string& earlier : seen) {
+                if (earlier == arg) {
+                    usage_error(arg + " given twice");
+                }
+            }
+            seen.push_back(arg);
+            const std::string name = value();
+            if (name.empty()) {
+                usage_error(arg + " needs a file name, not an empty one");
+            }
+            return name;
         };
         if (arg == "--help") {
             std::fputs(kUsage, stdout);
@@ -161,18 +184,18 @@ Options parse_options(int argc, char* argv[]) {
         } else if (arg == "--ms-per-frame") {
             options.ms_per_frame = parse_number(value(), "clock step", 0, 100000);
         } else if (arg == "--assets") {
-            options.assets = value();
+            options.assets = file_name();
         } else if (arg == "--out") {
-            options.out = value();
+            options.out = file_name();
             if (image_format_of(options.out) == ImageFormat::kUnknown) {
                 usage_error("--out " + options.out + ": the name must end in .png, .ppm or .bmp");
             }
         } else if (arg == "--panels") {
-            options.panels = value();
+            options.panels = file_name();
         } else if (arg == "--picture") {
-            options.picture = value();
+            options.picture = file_name();
         } else if (arg == "--find-input-panel") {
-            options.find_input_panel = value();
+            options.find_input_panel = file_name();
         } else {
             usage_error("unknown option '" + arg + "'");
         }
@@ -231,13 +254,11 @@ TileSheet& picture_sheet(int select) {
     return select == 0 ? ostrel_sheet : select == 1 ? sierpinsky_sheet : vhs_sheet;
 }
 
-// The three panels of the last frame as PNG files in `dir`. In the
-// condensed layout the spectrum panel not shown is drawn with the same
-// code onto a copy of the canvas, so both come from what the frame computed.
-std::string write_panels(AppState& app, const std::string& dir) {
-    if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
-        return "cannot make " + dir + ": " + std::strerror(errno);
-    }
+// The three panels of the last frame as PNG files in `dir`, staged with
+// the rest of the run's files. In the condensed layout the spectrum panel
+// not shown is drawn with the same code onto a copy of the canvas, so both
+// come from what the frame computed.
+std::string stage_panels(AppState& app, const std::string& dir, OutputSet& outputs) {
     Canvas other;
     init_canvas_buffer(other, app.canvas.width);
     int magnitude_x = 555;
@@ -255,15 +276,42 @@ std::string write_panels(AppState& app, const std::string& dir) {
             magnitude_canvas = &other;
         }
     }
-    std::string error = write_panel_png(app.canvas, 21, 21, dir + "/input.png");
-    if (error.empty()) {
-        error = write_panel_png(*magnitude_canvas, magnitude_x, 21, dir + "/magnitude.png");
-    }
-    if (error.empty()) {
-        error = write_panel_png(*phase_canvas, phase_x, 21, dir + "/phase.png");
+    struct Panel {
+        const Canvas* canvas;
+        int x;
+        const char* name;
+    };
+    const Panel panels[] = {{&app.canvas, 21, "input.png"},
+                            {magnitude_canvas, magnitude_x, "magnitude.png"},
+                            {phase_canvas, phase_x, "phase.png"}};
+    std::string error;
+    for (const Panel& panel : panels) {
+        const std::string path = dir + "/" + panel.name;
+        std::string png;
+        error = encode_panel_png(*panel.canvas, panel.x, 21, path, png);
+        if (error.empty()) {
+            error = stage_file(outputs, path, png);
+        }
+        if (!error.empty()) {
+            break;
+        }
     }
     release_canvas_buffer(other);
     return error;
+}
+
+// The canvas at `path`, in the format its name asks for, staged.
+std::string stage_canvas(const Canvas& canvas, const std::string& path, OutputSet& outputs) {
+    const ImageFormat format = image_format_of(path);
+    std::string data;
+    if (format == ImageFormat::kPng) {
+        if (std::string error = encode_canvas_png(canvas, path, data); !error.empty()) {
+            return error;
+        }
+    } else {
+        data = encode_canvas_image(canvas, format);
+    }
+    return stage_file(outputs, path, data);
 }
 
 }  // namespace
@@ -323,13 +371,23 @@ int main(int argc, char* argv[]) {
         compose_frame(app);
     }
 
+    // Every file staged first, then all put in place together: a failure
+    // anywhere leaves none of them.
+    OutputSet outputs;
     std::string error;
-    if (!out.empty()) {
-        error = image_format_of(out) == ImageFormat::kPng ? write_canvas_png(app.canvas, out)
-                                                          : write_canvas_image(app.canvas, out);
+    if (!panels.empty()) {
+        error = plan_folder(outputs, panels);
+    }
+    if (error.empty() && !out.empty()) {
+        error = stage_canvas(app.canvas, out, outputs);
     }
     if (error.empty() && !panels.empty()) {
-        error = write_panels(app, panels);
+        error = stage_panels(app, panels, outputs);
+    }
+    if (error.empty()) {
+        error = commit_files(outputs);
+    } else {
+        discard_files(outputs);
     }
     // Released so that leak checks of the tests that run the renderer stay
     // meaningful; SDL_Quit frees SDL's per-thread error buffer.

@@ -11,11 +11,23 @@
 #include <fstream>
 #include <iterator>
 
+#include "display/output_files.hpp"
+
 namespace {
 
+// "photo.PNG" is as much a PNG file as "photo.png".
 bool ends_with(const std::string& s, const char* suffix) {
     const std::size_t n = std::strlen(suffix);
-    return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+    if (s.size() < n) {
+        return false;
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        const unsigned char c = static_cast<unsigned char>(s[s.size() - n + k]);
+        if (std::tolower(c) != suffix[k]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void put_u16(std::string& out, std::uint32_t v) {
@@ -80,54 +92,19 @@ ImageFormat image_format_of(const std::string& path) {
     return ends_with(path, ".png") ? ImageFormat::kPng : ImageFormat::kUnknown;
 }
 
-std::string write_canvas_image(const Canvas& canvas, const std::string& path) {
-    std::string data;
-    const ImageFormat format = image_format_of(path);
+std::string encode_canvas_image(const Canvas& canvas, ImageFormat format) {
     if (format == ImageFormat::kPpm) {
-        data = encode_ppm(canvas);
-    } else if (format == ImageFormat::kBmp) {
-        data = encode_bmp(canvas);
-    } else {
-        return "cannot tell the image format of " + path + " (use .ppm or .bmp)";
+        return encode_ppm(canvas);
     }
-    return write_file_whole(path, data);
+    return format == ImageFormat::kBmp ? encode_bmp(canvas) : std::string();
 }
 
-std::string write_file_whole(const std::string& path, const std::string& data) {
-    // The temporary file sits beside the final one, so the rename stays on
-    // one file system and replaces the name in one step.
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        return "cannot write " + path + ": " + std::strerror(errno);
+std::string write_canvas_image(const Canvas& canvas, const std::string& path) {
+    const ImageFormat format = image_format_of(path);
+    if (format != ImageFormat::kPpm && format != ImageFormat::kBmp) {
+        return "cannot tell the image format of " + path + " (use .ppm or .bmp)";
     }
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t wrote = write(fd, data.data() + done, data.size() - done);
-        if (wrote < 0 && errno == EINTR) {
-            continue;
-        }
-        if (wrote <= 0) {
-            const int error = errno;
-            close(fd);
-            unlink(temporary.c_str());
-            return "cannot write " + path + ": " + std::strerror(error);
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-    // mkstemp makes the file private; an image is for everyone to read.
-    const mode_t mask = umask(0);
-    umask(mask);
-    const bool readable = fchmod(fd, 0666 & ~mask) == 0;
-    int error = errno;
-    const bool closed = close(fd) == 0;
-    error = closed ? error : errno;
-    if (!readable || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = readable && closed ? errno : error;
-        unlink(temporary.c_str());
-        return "cannot write " + path + ": " + std::strerror(error);
-    }
-    return {};
+    return write_file_whole(path, encode_canvas_image(canvas, format));
 }
 
 std::string read_ppm(const std::string& path, RgbImage& image) {

@@ -9,22 +9,19 @@
 
 #include "display/canvas.hpp"
 
-// The format an output file's name asks for, by its ending: ".ppm", ".bmp"
-// or ".png" (written by zarvo-render through SDL2_image).
+// The format an output file's name asks for, by its ending, in any case:
+// ".ppm", ".bmp" or ".png" (written by zarvo-render through libpng).
 enum class ImageFormat { kPpm, kBmp, kPng, kUnknown };
 ImageFormat image_format_of(const std::string& path);
 
-// Writes the canvas to `path`: binary PPM (P6) when the name ends in ".ppm",
-// 24-bit bottom-up BMP when it ends in ".bmp", through write_file_whole.
-// Returns an empty string on success, else what went wrong (naming the
-// file).
-std::string write_canvas_image(const Canvas& canvas, const std::string& path);
+// The canvas as the bytes of a binary PPM (P6) or of a 24-bit bottom-up BMP
+// file; empty for any other format.
+std::string encode_canvas_image(const Canvas& canvas, ImageFormat format);
 
-// Writes `data` as the file `path`: into a new file with a temporary name
-// in the same folder, renamed to `path` once complete, so that `path` never
-// holds half a file (and an earlier file there stays whole until then). On
-// failure the temporary file is removed and the message names `path`.
-std::string write_file_whole(const std::string& path, const std::string& data);
+// Writes the canvas to `path` in the format its name asks for (PPM or BMP),
+// all or nothing (display/output_files.hpp). Returns an empty string on
+// success, else what went wrong (naming the file).
+std::string write_canvas_image(const Canvas& canvas, const std::string& path);
 
 // An RGB image in the canvas's byte layout (rows packed, top row first).
 struct RgbImage {

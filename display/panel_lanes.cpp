@@ -68,11 +68,11 @@ HWY_INLINE VF square_sums(Parts s) {
 // to it) is left out there. The scalar target's conversion is a C++ cast,
 // undefined for NaN, so NaN is cleared before it.
 HWY_INLINE VI truncate_in_range(VF v) {
-#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_MAX_BYTES == 64
+#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128 && HWY_MAX_BYTES == 64
     return VI{_mm512_cvttps_epi32(v.raw)};
-#elif HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_MAX_BYTES == 32
+#elif HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128 && HWY_MAX_BYTES == 32
     return VI{_mm256_cvttps_epi32(v.raw)};
-#elif HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR
+#elif HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
     return VI{_mm_cvttps_epi32(v.raw)};
 #elif HWY_TARGET == HWY_WASM
     // WebAssembly's conversion saturates and gives 0 for NaN: defined
@@ -152,7 +152,7 @@ HWY_INLINE void store_greys(std::uint8_t* dst, const VI* grey) {
 
 // s > max ? s : max, lane by lane: NaN in s never enters.
 HWY_INLINE VF larger(VF s, VF max) {
-#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR
+#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
     // maxps returns its second operand unless the first is strictly greater:
     // the rule itself, in one instruction instead of a compare and a blend
     // (the magnitude panels 4 % faster).

@@ -27,3 +27,15 @@ struct FileBytes {
 // The whole file at `path`, or why not. Never blocks, never reads more than
 // max_bytes + 1 bytes.
 FileBytes read_regular_file(const char* path, long long max_bytes);
+
+// The file at `path` opened for reading, for a reader that takes it a piece
+// at a time: the same checks as read_regular_file, on the size the file
+// has when it is opened. With status kRead, `fd` is open (the caller closes
+// it) and `size` is that size; otherwise `fd` is -1 and `found` says why.
+struct OpenedFile {
+    FileBytes::Status status = FileBytes::Status::kCannotOpen;
+    int fd = -1;
+    long long size = 0;
+    std::string found;
+};
+OpenedFile open_regular_file(const char* path, long long max_bytes);

@@ -2,11 +2,13 @@
 # Sourced by run.sh and test.sh: ensure_packages PACKAGE...
 # A non-root user gets the apt-get command to run instead.
 
-zarvo_build_packages=(build-essential cmake pkg-config libhwy-dev libsdl2-dev libsdl2-image-dev libglew-dev libgl1-mesa-dev
+zarvo_build_packages=(build-essential cmake pkg-config libhwy-dev libsdl2-dev libpng-dev libjpeg-dev libglew-dev libgl1-mesa-dev
   libgl1-mesa-dri libegl1 libegl-mesa0 libx11-dev)
 # What a display-less machine needs to show the window and take screenshots.
 zarvo_display_packages=(xvfb xauth xdotool x11-apps x11-utils imagemagick)
-zarvo_test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libkissfft-dev python3)
+# The pictures tests make with other tools: cjpeg and djpeg, exiftool.
+zarvo_test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libkissfft-dev python3
+  libjpeg-turbo-progs libimage-exiftool-perl)
 # Making the Debian package (scripts/package.sh) and checking it, its
 # desktop entry, metadata and manual pages (tests/package).
 zarvo_package_packages=(dpkg-dev fakeroot file gzip man-db lintian desktop-file-utils appstream)

@@ -2,9 +2,11 @@
 // as PNG files and read back by load_user_picture, against greys and
 // fitted rows worked out by hand.
 #include <SDL.h>
-#include <SDL_image.h>
 #include <gtest/gtest.h>
+#include <png.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <cstdint>
 #include <string>
@@ -18,27 +20,19 @@ struct Rgba {
     std::uint8_t r, g, b, a;
 };
 
-// Writes a width x height RGBA picture as a PNG file in a fresh folder and
-// returns its path.
+// Writes a width x height RGBA picture as a PNG file (libpng's simplified
+// writer) in a fresh folder and returns its path.
 std::string write_png(const std::vector<Rgba>& pixels, int width, int height) {
     char dir[] = "/tmp/zarvo-picture-XXXXXX";
     EXPECT_NE(mkdtemp(dir), nullptr);
-    SDL_Surface* surface =
-        SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGBA32);
-    EXPECT_NE(surface, nullptr) << SDL_GetError();
-    for (int y = 0; y < height; ++y) {
-        auto* row = static_cast<std::uint8_t*>(surface->pixels) + y * surface->pitch;
-        for (int x = 0; x < width; ++x) {
-            const Rgba& p = pixels[static_cast<std::size_t>(y) * width + x];
-            row[4 * x] = p.r;
-            row[4 * x + 1] = p.g;
-            row[4 * x + 2] = p.b;
-            row[4 * x + 3] = p.a;
-        }
-    }
     const std::string path = std::string(dir) + "/picture.png";
-    EXPECT_EQ(IMG_SavePNG(surface, path.c_str()), 0) << IMG_GetError();
-    SDL_FreeSurface(surface);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGBA;
+    EXPECT_NE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr), 0)
+        << image.message;
     return path;
 }
 

@@ -65,6 +65,16 @@ with tempfile.TemporaryDirectory() as work:
         (["--assets", ASSETS, "--out", os.path.join(work, "no", "dir", "x.ppm")], 1,
          [os.path.join(work, "no", "dir", "x.ppm")]),
         (["--assets", ASSETS, "--out", "x.gif"], 64, ["--out x.gif", ".png, .ppm or .bmp"]),
+        # A file option names one file, never an empty name.
+        (["--picture", "", "--out", "x.ppm"], 64, ["--picture needs a file name"]),
+        (["--out", ""], 64, ["--out needs a file name"]),
+        (["--panels", "", "--out", "x.ppm"], 64, ["--panels needs a file name"]),
+        (["--assets", "", "--out", "x.ppm"], 64, ["--assets needs a file name"]),
+        (["--find-input-panel", ""], 64, ["--find-input-panel needs a file name"]),
+        (["--picture", "a.png", "--picture", "b.png", "--out", "x.ppm"], 64,
+         ["--picture given twice"]),
+        (["--out", "x.ppm", "--out", "x.bmp"], 64, ["--out given twice"]),
+        (["--panels", "p", "--out", "x.ppm", "--panels", "q"], 64, ["--panels given twice"]),
     ]
     for args, want_status, words in cases:
         status, out, err = run(args, cwd=work)
@@ -74,6 +84,13 @@ with tempfile.TemporaryDirectory() as work:
             check(word in err, f"{what}: message {err!r} holds {word!r}")
         check(out == "", f"{what}: nothing on stdout ({out!r})")
         check(not [n for n in os.listdir(work) if n.startswith("x.")], f"{what}: no file written")
+
+    # Endings in any case: the file is what its ending says.
+    for name, magic in (("x.PNG", b"\x89PNG"), ("x.Ppm", b"P6\n"), ("x.BMP", b"BM")):
+        status, out, err = run(["--assets", ASSETS, "--out", name], cwd=work)
+        with open(os.path.join(work, name), "rb") as f:
+            check(status == 0 and f.read(len(magic)) == magic, f"--out {name}: {status} {err!r}")
+        os.remove(os.path.join(work, name))
 
 print(f"{len(failures)} failed" if failures else "all passed")
 sys.exit(1 if failures else 0)
