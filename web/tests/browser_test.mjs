@@ -75,6 +75,19 @@ function makePicture(name, convertArgs, format = '') {
   return path;
 }
 
+// The JPEG file at `path` with an EXIF block saying `orientation` (1-8)
+// put right after its start marker.
+function withOrientation(path, orientation) {
+  const jpeg = readFileSync(path);
+  const tiff = Buffer.from([0x49, 0x49, 0x2a, 0, 8, 0, 0, 0,  // little-endian, IFD at 8
+    1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, orientation, 0, 0, 0,  // one entry: orientation
+    0, 0, 0, 0]);  // no next IFD
+  const app1 = Buffer.concat([Buffer.from([0xff, 0xe1, 0, 2 + 6 + tiff.length]),
+    Buffer.from('Exif\0\0', 'latin1'), tiff]);
+  writeFileSync(path, Buffer.concat([jpeg.subarray(0, 2), app1, jpeg.subarray(2)]));
+  return path;
+}
+
 // A 24-bit BMP of width x height white pixels, written by hand: ImageMagick
 // refuses to make pictures wider than its own limit.
 function whiteBmp(name, width, height) {
@@ -279,6 +292,13 @@ test('JPEG pictures: the difference from zarvo-render --picture, measured', asyn
     makePicture('plasma.jpg', ['-seed', '5', '-size', '800x600', 'plasma:', '-quality', '85']),
     makePicture('grey.jpg', ['-size', '512x512', 'gradient:', '-colorspace', 'Gray', '-quality',
       '90']),
+    // Turned by its EXIF orientation (the page decodes with the orientation
+    // applied, as zarvo-render reads it); progressive; CMYK.
+    withOrientation(makePicture('oriented.jpg', ['-seed', '9', '-size', '300x200', 'plasma:']),
+      6),
+    makePicture('progressive.jpg', ['-seed', '4', '-size', '640x400', 'plasma:', '-interlace',
+      'JPEG']),
+    makePicture('cmyk.jpg', ['-seed', '6', '-size', '320x240', 'plasma:', '-colorspace', 'CMYK']),
   ];
   for (const path of pictures) {
     const [got, want] = await pictureCanvases(path, '?select=0&frames=2');
