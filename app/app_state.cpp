@@ -2,8 +2,6 @@
 
 #include "inputs/patterns.hpp"
 
-#include <SDL_timer.h>
-
 void choose_layout(AppState& app, int desktop_width) {
     app.condensed = desktop_width < 1640;
     app.layout_width = app.condensed ? 1100 : 1640;
@@ -12,18 +10,6 @@ void choose_layout(AppState& app, int desktop_width) {
 
 const char* window_title(const AppState& app) {
     return app.condensed ? "zarvo (condensed layout)" : "zarvo";
-}
-
-namespace {
-
-Uint32 read_sdl_ticks(void* /*context*/) {
-    return SDL_GetTicks();
-}
-
-}  // namespace
-
-TickSource sdl_ticks() {
-    return TickSource{read_sdl_ticks, nullptr};
 }
 
 void start_grids_and_catalogue(AppState& app) {

@@ -2,26 +2,13 @@
 // frame composition.
 #pragma once
 
-#include <SDL_stdinc.h>
+#include <cstdint>
 
 #include "app/input.hpp"
 #include "display/canvas.hpp"
 #include "display/tile_sheet.hpp"
 #include "inputs/catalogue.hpp"
 #include "spectrum/complex_grid.hpp"
-
-// Where the composition reads the time: SDL_GetTicks in the program, a fixed
-// clock in tests and in the headless renderer. The context is handed back to
-// `read` untouched.
-struct TickSource {
-    Uint32 (*read)(void* context) = nullptr;
-    void* context = nullptr;
-
-    Uint32 now() const { return read(context); }
-};
-
-// SDL's millisecond clock.
-TickSource sdl_ticks();
 
 // Font tints: red, green and blue factors for TileSheet::tint.
 struct Tint {
@@ -50,7 +37,7 @@ struct AppState {
     int selection = 0;             // the test shown; Up and Down move it
     bool show_magnitude = true;    // condensed layout: magnitude or phase panel
     float rate = 0.0f;             // smoothed frames per second
-    Uint32 last_ticks = 0;         // the clock at the last rate measurement
+    std::uint32_t last_ticks = 0;  // the clock at the last rate measurement
     // The help line's tint: the start-up tint in the first frame; after
     // every frame the rate line's magenta, which the next help line takes on.
     Tint help_tint = {1.0f, 0.1f, 1.0f};

@@ -121,7 +121,7 @@ void compose_frame(AppState& app) {
     // Smoothed rate over one whole turn of the loop. The difference is
     // taken as signed so a clock that steps back gives a negative time,
     // which (like 0 ms) keeps the current rate.
-    const Uint32 now = app.ticks.now();
+    const std::uint32_t now = app.ticks.now();
     const std::int32_t elapsed = static_cast<std::int32_t>(now - app.last_ticks);
     app.last_ticks = now;
     const float instant = elapsed >= 1 ? 1000.0f / static_cast<float>(elapsed) : app.rate;

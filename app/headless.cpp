@@ -4,33 +4,20 @@
 
 #include <initializer_list>
 
+#include "display/sheet_bmp.hpp"
 #include "inputs/images.hpp"
 #include "inputs/patterns.hpp"
-
-namespace {
-
-Uint32 read_fixed_clock(void* context) {
-    auto* clock = static_cast<FixedClock*>(context);
-    clock->now += clock->step;
-    return clock->now;
-}
-
-}  // namespace
-
-TickSource fixed_ticks(FixedClock& clock) {
-    return TickSource{read_fixed_clock, &clock};
-}
+#include "inputs/picture_sheets.hpp"
 
 bool start_headless(AppState& app, bool condensed, TickSource ticks) {
     start_grids_and_catalogue(app);
     choose_layout(app, condensed ? 1100 : 1640);
     // The picture sheets are program-wide: a second start in the same process
     // (two apps side by side) shares those the first one loaded.
-    if (ostrel_sheet.surface == nullptr && !load_picture_sheets()) {
+    if (ostrel_sheet.pixels.empty() && !load_picture_sheets()) {
         return false;
     }
-    if (!app.font.load_bmp("font2.bmp", 8) || !check_font_surface(app.font, "font2.bmp")) {
-        release_sheet(app.font);
+    if (!load_bmp(app.font, "font2.bmp", 8, check_font_surface)) {
         return false;
     }
     init_canvas_buffer(app.canvas, app.layout_width);

@@ -13,17 +13,8 @@
 bool start_headless(AppState& app, bool condensed, TickSource ticks);
 
 // Releases what start_headless acquired: the canvas buffer, the font
-// surface, the three picture surfaces and the "Thingie" tables (the
+// sheet, the three picture sheets and the "Thingie" tables (the
 // program-wide sheets and tables are reset).
 // The program itself keeps all of these until it ends; tools and tests that
 // start more than once, or check for leaks, call this.
 void stop_headless(AppState& app);
-
-// A clock that moves by a fixed step each time it is read.
-struct FixedClock {
-    Uint32 now = 0;
-    Uint32 step = 16;
-};
-
-// A TickSource over a FixedClock, which must outlive it.
-TickSource fixed_ticks(FixedClock& clock);

@@ -2,6 +2,18 @@
 
 #include <SDL.h>
 
+namespace {
+
+std::uint32_t read_sdl_ticks(void* /*context*/) {
+    return SDL_GetTicks();
+}
+
+}  // namespace
+
+TickSource sdl_ticks() {
+    return TickSource{read_sdl_ticks, nullptr};
+}
+
 void poll_input(InputState& input) {
     input.step = 0;
     input.toggle = false;

@@ -1,6 +1,8 @@
 // Keyboard and window input, drained from SDL's event queue once per frame.
 #pragma once
 
+#include "app/ticks.hpp"
+
 struct InputState {
     bool quit = false;    // sticky: once set it stays set
     int step = 0;         // -1 (Up), 0 or +1 (Down) in this poll
@@ -12,3 +14,6 @@ struct InputState {
 // last arrow of a poll decides. Auto-repeated key-downs and every other event
 // are ignored.
 void poll_input(InputState& input);
+
+// SDL's millisecond clock.
+TickSource sdl_ticks();

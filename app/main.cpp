@@ -8,7 +8,8 @@
 #include "app/app_state.hpp"
 #include "app/compose_frame.hpp"
 #include "app/input.hpp"
-#include "inputs/images.hpp"
+#include "display/sheet_bmp.hpp"
+#include "inputs/picture_sheets.hpp"
 
 int main(int /*argc*/, char* /*argv*/[]) {
     AppState app;
@@ -26,14 +27,11 @@ int main(int /*argc*/, char* /*argv*/[]) {
     choose_layout(app, mode.w);
 
     // The pictures, then the font. A failure has been reported and SDL
-    // shut down; nothing may touch the missing surface.
+    // shut down; nothing may touch the missing image.
     if (!load_picture_sheets()) {
         return 1;
     }
-    if (!app.font.load_bmp("font2.bmp", 8) || !check_font_surface(app.font, "font2.bmp")) {
-        // The font lives in this frame, not program-wide: free a sheet that
-        // failed its checks rather than drop it at exit.
-        release_sheet(app.font);
+    if (!load_bmp(app.font, "font2.bmp", 8, check_font_surface)) {
         return 1;
     }
 
@@ -58,6 +56,5 @@ int main(int /*argc*/, char* /*argv*/[]) {
     SDL_DestroyRenderer(app.canvas.renderer);
     SDL_DestroyWindow(app.canvas.window);
     SDL_Quit();
-    SDL_UnlockSurface(app.font.surface);
     return 0;
 }

@@ -4,33 +4,20 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "app/png_file.hpp"
 #include "app/user_picture.hpp"
 #include "inputs/grey_sheet.hpp"
+#include "inputs/images.hpp"
 
 std::string load_user_picture(const std::string& path, TileSheet& sheet) {
     std::vector<std::uint8_t> greys;
     if (std::string error = read_user_picture(path, greys); !error.empty()) {
         return error;
     }
-    SDL_Surface* picture =
-        SDL_CreateRGBSurfaceWithFormat(0, kSheetSide, kSheetSide, 8, SDL_PIXELFORMAT_INDEX8);
-    if (picture == nullptr) {
-        return path + ": cannot make its sheet: " + SDL_GetError();
-    }
-    // Rows of exactly 512 bytes, as fill_from_sheet reads them.
-    SDL_LockSurface(picture);
-    for (int y = 0; y < kSheetSide; ++y) {
-        std::memcpy(static_cast<std::uint8_t*>(picture->pixels) + y * picture->pitch,
-                    greys.data() + static_cast<std::size_t>(y) * kSheetSide, kSheetSide);
-    }
-    release_sheet(sheet);
-    sheet.surface = picture;
-    sheet.cell_width = kSheetSide;
-    sheet.cell_height = kSheetSide;
-    sheet.cells_per_row = 1;
+    put_picture(sheet, std::move(greys));
     return {};
 }
 

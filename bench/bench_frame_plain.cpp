@@ -83,7 +83,7 @@ void generator(benchmark::State& state, int test, bool plain) {
 // The picture fill: 0 plain, 1 product (fill_real_from_bytes), 2 portable.
 void picture_fill(benchmark::State& state, int form) {
     AppState& app = app_for(false);
-    const auto* bytes = static_cast<const std::uint8_t*>(ostrel_sheet.surface->pixels);
+    const std::uint8_t* bytes = ostrel_sheet.pixels.data();
     for (auto _ : state) {
         if (form == 0) {
             reference::fill_from_sheet(app.working, ostrel_sheet);

@@ -74,6 +74,10 @@ HWY_INLINE VI truncate_in_range(VF v) {
     return VI{_mm256_cvttps_epi32(v.raw)};
 #elif HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
     return VI{_mm_cvttps_epi32(v.raw)};
+#elif HWY_TARGET == HWY_WASM
+    // WebAssembly's conversion saturates and gives 0 for NaN: defined
+    // everywhere, so no lane needs clearing first.
+    return VI{wasm_i32x4_trunc_sat_f32x4(v.raw)};
 #else
     return hn::ConvertTo(DI(), hn::IfThenZeroElse(hn::IsNaN(v), v));
 #endif
@@ -96,6 +100,24 @@ HWY_INLINE VI greys(VF v) {
 // One lane: the byte shuffles do not exist there, nor are they needed.
 HWY_INLINE void store_greys(std::uint8_t* dst, const VI* grey) {
     panel_pixels::write_grey(hn::GetLane(grey[0]), dst);
+}
+#elif HWY_TARGET == HWY_WASM
+// Highway's TableLookupBytes goes byte by byte on this target. Each 16 bytes
+// of the 48 hold the low bytes of six greys (byte 4 l of a vector is lane
+// l's lowest) from two neighbouring vectors: one constant shuffle each,
+// which the engine compiles to a few instructions.
+HWY_INLINE void store_greys(std::uint8_t* dst, const VI* grey) {
+    static_assert(kVectorsPerGroup == 4, "four vectors of four greys");
+    const v128_t a = grey[0].raw;
+    const v128_t b = grey[1].raw;
+    const v128_t c = grey[2].raw;
+    const v128_t d = grey[3].raw;
+    wasm_v128_store(
+        dst, wasm_i8x16_shuffle(a, b, 0, 0, 0, 4, 4, 4, 8, 8, 8, 12, 12, 12, 16, 16, 16, 20));
+    wasm_v128_store(dst + 16, wasm_i8x16_shuffle(b, c, 4, 4, 8, 8, 8, 12, 12, 12, 16, 16, 16, 20,
+                                                 20, 20, 24, 24));
+    wasm_v128_store(dst + 32, wasm_i8x16_shuffle(c, d, 8, 12, 12, 12, 16, 16, 16, 20, 20, 20, 24,
+                                                 24, 24, 28, 28, 28));
 }
 #else
 HWY_INLINE void store_greys(std::uint8_t* dst, const VI* grey) {
@@ -381,28 +403,36 @@ HWY_EXPORT(FoldedAngles);
 
 }  // namespace panel_lanes
 
+// Each kernel is named from inside its namespace: a build of one target
+// dispatches to HWY_NAMESPACE::Kernel, which is found only from there.
+
 void draw_magnitude_lanes(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x,
                           bool shifted, float gain) {
-    HWY_DYNAMIC_DISPATCH(panel_lanes::DrawMagnitude)(grid, pen, canvas, x, shifted, gain);
+    using namespace panel_lanes;
+    HWY_DYNAMIC_DISPATCH(DrawMagnitude)(grid, pen, canvas, x, shifted, gain);
 }
 
 void draw_phase_lanes(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x,
                       bool recompute_all) {
-    HWY_DYNAMIC_DISPATCH(panel_lanes::DrawPhase)(grid, pen, canvas, x, recompute_all);
+    using namespace panel_lanes;
+    HWY_DYNAMIC_DISPATCH(DrawPhase)(grid, pen, canvas, x, recompute_all);
 }
 
 void draw_magnitude_and_phase_lanes(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas,
                                     int x_magnitude, int x_phase, float gain, bool recompute_all) {
-    HWY_DYNAMIC_DISPATCH(panel_lanes::DrawMagnitudeAndPhase)
+    using namespace panel_lanes;
+    HWY_DYNAMIC_DISPATCH(DrawMagnitudeAndPhase)
     (grid, pen, canvas, x_magnitude, x_phase, gain, recompute_all);
 }
 
 void phase_angle_estimates(const float* re, const float* im, float* angle, std::size_t count) {
-    HWY_DYNAMIC_DISPATCH(panel_lanes::AngleEstimates)(re, im, angle, count);
+    using namespace panel_lanes;
+    HWY_DYNAMIC_DISPATCH(AngleEstimates)(re, im, angle, count);
 }
 
 void phase_angle_folded(const float* q, float* angle, std::size_t count) {
-    HWY_DYNAMIC_DISPATCH(panel_lanes::FoldedAngles)(q, angle, count);
+    using namespace panel_lanes;
+    HWY_DYNAMIC_DISPATCH(FoldedAngles)(q, angle, count);
 }
 
 #endif  // HWY_ONCE

@@ -38,7 +38,21 @@ constexpr std::size_t kLanes = hn::MaxLanes(DF());
 
 // The floats e - bound and e + bound of the sine estimates e of a vector
 // of arguments, each estimate in double.
-#if HWY_TARGET == HWY_SCALAR
+#if HWY_TARGET == HWY_WASM
+// Four lanes as two pairs of doubles (thingie_sine's estimate_f64x2).
+HWY_INLINE void sine_bounds(VF a, VF& below, VF& above) {
+    namespace ts = thingie_sine::HWY_NAMESPACE;
+    const v128_t bound = wasm_f64x2_splat(thingie_sine::kBound);
+    const v128_t low = ts::estimate_f64x2(wasm_f64x2_promote_low_f32x4(a.raw));
+    const v128_t high =
+        ts::estimate_f64x2(wasm_f64x2_promote_low_f32x4(wasm_i64x2_shuffle(a.raw, a.raw, 1, 0)));
+    // Each demotion fills the two low float lanes; the shuffle joins them.
+    below.raw = wasm_i64x2_shuffle(wasm_f32x4_demote_f64x2_zero(wasm_f64x2_sub(low, bound)),
+                                   wasm_f32x4_demote_f64x2_zero(wasm_f64x2_sub(high, bound)), 0, 2);
+    above.raw = wasm_i64x2_shuffle(wasm_f32x4_demote_f64x2_zero(wasm_f64x2_add(low, bound)),
+                                   wasm_f32x4_demote_f64x2_zero(wasm_f64x2_add(high, bound)), 0, 2);
+}
+#elif HWY_TARGET == HWY_SCALAR
 // One lane: a double vector holds as many samples as a float one.
 HWY_INLINE void sine_bounds(VF a, VF& below, VF& above) {
     const DF df;
@@ -152,6 +166,21 @@ void GenThingie(float phase, ComplexGrid& grid, const ThingieTables& tables, boo
     }
 }
 
+#if HWY_TARGET == HWY_WASM
+void SineEstimates(const float* a, double* sine, std::size_t count) {
+    namespace ts = thingie_sine::HWY_NAMESPACE;
+    std::size_t k = 0;
+    for (; k + 2 <= count; k += 2) {
+        wasm_v128_store(sine + k, ts::estimate_f64x2(
+                                      wasm_f64x2_promote_low_f32x4(wasm_v128_load64_zero(a + k))));
+    }
+    if (k < count) {
+        alignas(16) double out[2];
+        wasm_v128_store(out, ts::estimate_f64x2(wasm_f64x2_splat(static_cast<double>(a[k]))));
+        sine[k] = out[0];
+    }
+}
+#else
 void SineEstimates(const float* a, double* sine, std::size_t count) {
     const hn::ScalableTag<double> dd;
     const hn::Rebind<float, decltype(dd)> df;
@@ -176,6 +205,7 @@ void SineEstimates(const float* a, double* sine, std::size_t count) {
         }
     }
 }
+#endif
 
 void FillRealFromBytes(ComplexGrid& grid, const std::uint8_t* bytes) {
     const DF df;
@@ -207,17 +237,23 @@ HWY_EXPORT(FillRealFromBytes);
 
 }  // namespace pattern_lanes
 
+// Each kernel is named from inside its namespace: a build of one target
+// dispatches to HWY_NAMESPACE::Kernel, which is found only from there.
+
 void gen_thingie_lanes(float phase, ComplexGrid& grid, const ThingieTables& tables,
                        bool recompute_all) {
-    HWY_DYNAMIC_DISPATCH(pattern_lanes::GenThingie)(phase, grid, tables, recompute_all);
+    using namespace pattern_lanes;
+    HWY_DYNAMIC_DISPATCH(GenThingie)(phase, grid, tables, recompute_all);
 }
 
 void thingie_sine_estimates(const float* a, double* sine, std::size_t count) {
-    HWY_DYNAMIC_DISPATCH(pattern_lanes::SineEstimates)(a, sine, count);
+    using namespace pattern_lanes;
+    HWY_DYNAMIC_DISPATCH(SineEstimates)(a, sine, count);
 }
 
 void fill_real_from_bytes_lanes(ComplexGrid& grid, const std::uint8_t* bytes) {
-    HWY_DYNAMIC_DISPATCH(pattern_lanes::FillRealFromBytes)(grid, bytes);
+    using namespace pattern_lanes;
+    HWY_DYNAMIC_DISPATCH(FillRealFromBytes)(grid, bytes);
 }
 
 #endif  // HWY_ONCE

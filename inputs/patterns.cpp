@@ -232,9 +232,11 @@ void gen_thingie_portable(float phase, ComplexGrid& grid, const ThingieTables& t
     const float phase_term = phase * 10.0f;
     const std::int64_t count = grid.size();
     for (std::int64_t k = 0; k < count; ++k) {
-        const float a = (tables.base[k] + phase_term) * 32.0f;
+        // The tables are vectors: index them by size_t, which may be 32 bits.
+        const auto at = static_cast<std::size_t>(k);
+        const float a = (tables.base[at] + phase_term) * 32.0f;
         const float s = static_cast<float>(std::sin(static_cast<double>(a)));
-        grid.samples[k] = {(s + tables.radial[k]) + 1.0f, 0.0f};
+        grid.samples[k] = {(s + tables.radial[at]) + 1.0f, 0.0f};
     }
 }
 

@@ -53,6 +53,32 @@ HWY_INLINE hn::Vec<D> estimate(D d, hn::Vec<D> x) {
     return hn::Xor(v, hn::BitCast(d, odd));
 }
 
+#if HWY_TARGET == HWY_WASM
+// Highway's WebAssembly target has no double lanes, but the instruction set
+// has them: estimate() above, operation for operation in the same order, on
+// two doubles through WebAssembly's own f64x2 instructions (f64x2.nearest
+// rounds to nearest, ties to even, like hn::Round).
+HWY_INLINE v128_t estimate_f64x2(v128_t x) {
+    const double* c = kCoefficients;
+    const auto set = [](double v) { return wasm_f64x2_splat(v); };
+    const auto pair = [&set](double a, double b, v128_t s) {
+        return wasm_f64x2_add(set(a), wasm_f64x2_mul(set(b), s));
+    };
+    const v128_t k = wasm_f64x2_nearest(wasm_f64x2_mul(x, set(kInversePi)));
+    const v128_t r = wasm_f64x2_sub(wasm_f64x2_sub(x, wasm_f64x2_mul(k, set(kPiHigh))),
+                                    wasm_f64x2_mul(k, set(kPiLow)));
+    const v128_t s = wasm_f64x2_mul(r, r);
+    const v128_t s2 = wasm_f64x2_mul(s, s);
+    const v128_t s4 = wasm_f64x2_mul(s2, s2);
+    const v128_t p =
+        wasm_f64x2_add(wasm_f64x2_add(pair(c[0], c[1], s), wasm_f64x2_mul(pair(c[2], c[3], s), s2)),
+                       wasm_f64x2_mul(pair(c[4], c[5], s), s4));
+    const v128_t v = wasm_f64x2_add(r, wasm_f64x2_mul(wasm_f64x2_mul(r, s), p));
+    const v128_t shifted = wasm_f64x2_add(k, set(0x1.8p52));
+    return wasm_v128_xor(v, wasm_i64x2_shl(shifted, 63));
+}
+#endif
+
 }  // namespace HWY_NAMESPACE
 }  // namespace thingie_sine
 HWY_AFTER_NAMESPACE();

@@ -17,6 +17,13 @@ zarvo_package_packages=(dpkg-dev fakeroot file gzip man-db lintian desktop-file-
 # arm64 packages (multiarch; ensure_architecture arm64 comes first).
 zarvo_emulation_packages=(qemu-user)
 zarvo_aarch64_packages=(g++-aarch64-linux-gnu libhwy-dev:arm64 libgtest-dev:arm64)
+# The web build (scripts/web_build.sh): emscripten (with binaryen) compiles
+# the page's module; the host build above makes its sheets and the
+# zarvo-render it is compared with. The browser tests
+# (scripts/web_test.sh) run Debian's Chromium, driven through npm's
+# puppeteer-core by node.
+zarvo_web_packages=(emscripten binaryen)
+zarvo_browser_packages=(chromium)
 # The libFuzzer build (scripts/fuzz.sh): clang and its runtime libraries,
 # which hold libFuzzer and clang's sanitizers. The tests do not need them.
 zarvo_fuzz_packages=(clang libclang-rt-14-dev)

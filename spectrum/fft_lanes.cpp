@@ -611,7 +611,10 @@ void transform_2d_lanes(ComplexGrid& grid, const Complex* source) {
     float* samples = &grid.samples[0].re;
     // The row pass only reads its rows, so they may come from another grid.
     const float* rows = source != nullptr ? &source[0].re : samples;
-    HWY_DYNAMIC_DISPATCH(fft_lanes::transform_lanes)(rows, samples, &grid.scratch[0].re, *plan);
+    // Named from inside the namespace: a build of one target dispatches to
+    // HWY_NAMESPACE::transform_lanes, which is found only from there.
+    using namespace fft_lanes;
+    HWY_DYNAMIC_DISPATCH(transform_lanes)(rows, samples, &grid.scratch[0].re, *plan);
 }
 
 #endif  // HWY_ONCE

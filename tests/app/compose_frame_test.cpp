@@ -1,12 +1,12 @@
 // compose_frame against values worked out by hand, on small fixture sheets:
 // every font cell has only its top-left pixel white, so each character of a
 // text lights exactly one canvas pixel at (x + 8k, y - 1); the pictures are black.
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/app_state.hpp"
 #include "app/compose_frame.hpp"
@@ -15,34 +15,35 @@
 namespace {
 
 struct Clock {
-    Uint32 now = 1000;
+    std::uint32_t now = 1000;
 };
 
-Uint32 read_clock(void* context) {
+std::uint32_t read_clock(void* context) {
     return static_cast<Clock*>(context)->now;
 }
 
 class ComposeFrame : public ::testing::Test {
 protected:
     void SetUp() override {
-        font_surface = SDL_CreateRGBSurfaceWithFormat(0, 128, 64, 24, SDL_PIXELFORMAT_BGR24);
-        ASSERT_NE(font_surface, nullptr) << SDL_GetError();
-        std::memset(font_surface->pixels, 0, static_cast<std::size_t>(font_surface->pitch) * 64);
+        // 128 x 64 pixels, three bytes each, rows of 384 bytes.
+        font.width = 128;
+        font.height = 64;
+        font.pitch = 128 * 3;
+        font.pixels.assign(static_cast<std::size_t>(font.pitch) * 64, 0);
         for (int code = 0; code < 128; ++code) {
-            auto* p = static_cast<std::uint8_t*>(font_surface->pixels) +
-                      (code / 16) * 8 * font_surface->pitch + (code % 16) * 8 * 3;
+            std::uint8_t* p =
+                font.pixels.data() + (code / 16) * 8 * font.pitch + (code % 16) * 8 * 3;
             p[0] = p[1] = p[2] = 255;
         }
-        picture = SDL_CreateRGBSurfaceWithFormat(0, 512, 512, 8, SDL_PIXELFORMAT_INDEX8);
-        ASSERT_NE(picture, nullptr) << SDL_GetError();
-        std::memset(picture->pixels, 0, 512 * 512);
-        ostrel_sheet.surface = vhs_sheet.surface = sierpinsky_sheet.surface = picture;
+        for (TileSheet* sheet : {&ostrel_sheet, &vhs_sheet, &sierpinsky_sheet}) {
+            put_picture(*sheet, std::vector<std::uint8_t>(512 * 512, 0));
+        }
     }
 
     void TearDown() override {
-        ostrel_sheet.surface = vhs_sheet.surface = sierpinsky_sheet.surface = nullptr;
-        SDL_FreeSurface(picture);
-        SDL_FreeSurface(font_surface);
+        for (TileSheet* sheet : {&ostrel_sheet, &vhs_sheet, &sierpinsky_sheet}) {
+            release_sheet(*sheet);
+        }
         if (app != nullptr) {
             release_canvas_buffer(app->canvas);
             delete app;
@@ -55,7 +56,7 @@ protected:
         app = new AppState;
         start_grids_and_catalogue(*app);
         choose_layout(*app, condensed ? 1100 : 1640);
-        app->font.surface = font_surface;
+        app->font = font;
         app->font.cell_width = app->font.cell_height = 8;
         app->font.cells_per_row = 16;
         init_canvas_buffer(app->canvas, app->layout_width);
@@ -71,8 +72,7 @@ protected:
         return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]);
     }
 
-    SDL_Surface* font_surface = nullptr;
-    SDL_Surface* picture = nullptr;
+    TileSheet font;
     AppState* app = nullptr;
     Clock clock;
 };
@@ -144,7 +144,7 @@ TEST_F(ComposeFrame, RateIsSmoothedAndKeptWhenNoTimePassed) {
     } cases[] = {{4, 250.0f}, {0, -1.0f}, {-5, -1.0f}, {1000, 1.0f}};
     for (const auto& c : cases) {
         const float before = a.rate;
-        clock.now += static_cast<Uint32>(c.elapsed);
+        clock.now += static_cast<std::uint32_t>(c.elapsed);
         compose_frame(a);
         // -1 marks "the current rate stands in for the instantaneous one".
         const float instant = c.instant < 0 ? before : c.instant;
@@ -159,11 +159,11 @@ TEST_F(ComposeFrame, RateIsSmoothedAndKeptWhenNoTimePassed) {
 // out the same on either side of the wrap, and the phase across its own wrap
 // every 1000 frames. The clock is read once at start-up, then once per frame.
 struct Readings {
-    const Uint32* values;
+    const std::uint32_t* values;
     int next = 0;
 };
 
-Uint32 read_next(void* context) {
+std::uint32_t read_next(void* context) {
     auto* readings = static_cast<Readings*>(context);
     return readings->values[readings->next++];
 }
@@ -173,7 +173,7 @@ TEST_F(ComposeFrame, RateAndPhaseAcrossTheTickCounterWrap) {
     // rate * 0.99f + (1000.0f / elapsed) * 0.01f, or the rate itself when
     // the signed 32-bit elapsed time is below 1.
     const struct {
-        Uint32 ticks;
+        std::uint32_t ticks;
         std::int32_t elapsed;  // from the previous reading, as a signed 32-bit difference
         float rate;
         const char* line;
@@ -188,7 +188,7 @@ TEST_F(ComposeFrame, RateAndPhaseAcrossTheTickCounterWrap) {
          " 65 FPS, ph=0.004"},  // just under half: 2^31 - 1 ms
         {0x00000003u, 4, 0x1.09902ep+6f, " 66 FPS, ph=0.005"},
     };
-    Uint32 values[1 + sizeof cases / sizeof cases[0]] = {0xFFFFFFF0u};
+    std::uint32_t values[1 + sizeof cases / sizeof cases[0]] = {0xFFFFFFF0u};
     for (std::size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
         values[i + 1] = cases[i].ticks;
     }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "display/sheet_bmp.hpp"
 #include "display/tile_sheet.hpp"
 
 namespace {
@@ -34,8 +35,30 @@ Rgb sheet_colour(int px, int py) {
             static_cast<std::uint8_t>(px + py * 11 + 1)};
 }
 
-// A BGR24 surface, as SDL loads a 24-bit BMP. A width of 130 gives rows of
-// 390 bytes padded to a pitch of 392 and 16 cells of 8 per row.
+// A sheet of three bytes per pixel, blue, green, red, in rows padded to a
+// multiple of four bytes, as SDL loads a 24-bit BMP. A width of 130 gives
+// rows of 390 bytes padded to a pitch of 392 and 16 cells of 8 per row.
+TileSheet make_sheet(int w, int h) {
+    TileSheet sheet;
+    sheet.width = w;
+    sheet.height = h;
+    sheet.pitch = (3 * w + 3) / 4 * 4;
+    sheet.pixels.assign(static_cast<std::size_t>(sheet.pitch) * h, 0);
+    for (int py = 0; py < h; ++py) {
+        for (int px = 0; px < w; ++px) {
+            const Rgb c = sheet_colour(px, py);
+            std::uint8_t* p = sheet.pixels.data() + py * sheet.pitch + 3 * px;
+            p[0] = c.b;
+            p[1] = c.g;
+            p[2] = c.r;
+        }
+    }
+    sheet.cell_width = sheet.cell_height = 8;
+    sheet.cells_per_row = w / 8;
+    return sheet;
+}
+
+// The same pixels as an SDL surface, to be written as a BMP file.
 SDL_Surface* make_sheet_surface(int w, int h) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 24, SDL_PIXELFORMAT_BGR24);
     if (s == nullptr) {
@@ -62,21 +85,16 @@ struct Fixture {
     explicit Fixture(int sheet_w = 130, int sheet_h = 64) {
         init_canvas_buffer(canvas, kCanvasWidth);
         model.assign(canvas.pixels, canvas.pixels + kCanvasWidth * 2400);
-        sheet.surface = make_sheet_surface(sheet_w, sheet_h);
-        sheet.cell_width = sheet.cell_height = 8;
-        sheet.cells_per_row = sheet_w / 8;
+        sheet = make_sheet(sheet_w, sheet_h);
     }
-    ~Fixture() {
-        SDL_FreeSurface(sheet.surface);
-        release_canvas_buffer(canvas);
-    }
+    ~Fixture() { release_canvas_buffer(canvas); }
 
     // The model of one glyph: plain per-pixel rules, colours from sheet_colour.
     void model_glyph(int x, int y, int code) {
         const int cells = sheet.cells_per_row;
         const int cx = code % cells;
         const int cy = code / cells;
-        if ((cy + 1) * 8 > sheet.surface->h) {
+        if ((cy + 1) * 8 > sheet.height) {
             return;
         }
         for (int i = 0; i < 8; ++i) {
@@ -242,11 +260,11 @@ TEST(DrawGlyph, CellsBeyondTheSurfaceAndEmptySheetsDrawNothing) {
         // 128): only cells whose three-byte reads stay inside a row are used.
         // Drawn under AddressSanitizer this shows any read past the buffer.
         Fixture f;
-        SDL_Surface* narrow = SDL_CreateRGBSurfaceWithFormat(0, 128, 16, 8, SDL_PIXELFORMAT_INDEX8);
-        ASSERT_NE(narrow, nullptr);
-        std::memset(narrow->pixels, 0, static_cast<std::size_t>(narrow->pitch) * narrow->h);
         TileSheet odd;
-        odd.surface = narrow;
+        odd.width = 128;
+        odd.height = 16;
+        odd.pitch = 128;
+        odd.pixels.assign(128 * 16, 0);
         odd.cell_width = odd.cell_height = 8;
         odd.cells_per_row = 16;
         // Each code gets its own place: 8 glyphs per canvas row band.
@@ -262,11 +280,10 @@ TEST(DrawGlyph, CellsBeyondTheSurfaceAndEmptySheetsDrawNothing) {
             const bool drawn = code < 32 && code % 16 < 5;
             ASSERT_EQ(f.pixel(place_x(code), place_y(code) - 1)[0], drawn ? 0 : 50) << code;
         }
-        SDL_FreeSurface(narrow);
     }
     {
         Fixture f;
-        TileSheet empty;  // no surface, no cells
+        TileSheet empty;  // no image, no cells
         empty.draw_glyph(f.canvas, 10, 10, 'A');
         TileSheet no_cells = f.sheet;
         no_cells.cells_per_row = 0;
@@ -372,21 +389,27 @@ protected:
     }
 };
 
-TEST_F(SheetFiles, LoadBmpSetsCellsAndLocksAndKeepsTintAndKey) {
+TEST_F(SheetFiles, LoadBmpCopiesTheRowsSetsCellsAndKeepsTintAndKey) {
     const std::string path = save(make_sheet_surface(130, 64), "font.bmp");
     TileSheet sheet;
     sheet.tint[1] = 0.1f;
-    ASSERT_TRUE(sheet.load_bmp(path.c_str(), 8));
-    ASSERT_NE(sheet.surface, nullptr);
+    ASSERT_TRUE(load_bmp(sheet, path.c_str(), 8, check_font_surface));
     EXPECT_EQ(sheet.cell_width, 8);
     EXPECT_EQ(sheet.cell_height, 8);
     EXPECT_EQ(sheet.cells_per_row, 16);  // 130 / 8, the remainder dropped
-    EXPECT_GT(sheet.surface->locked, 0);
-    EXPECT_EQ(sheet.surface->format->format, static_cast<Uint32>(SDL_PIXELFORMAT_BGR24));
+    // Rows of 390 bytes padded to 392, as SDL lays them out.
+    const TileSheet made = make_sheet(130, 64);
+    EXPECT_EQ(sheet.width, 130);
+    EXPECT_EQ(sheet.height, 64);
+    EXPECT_EQ(sheet.pitch, 392);
+    ASSERT_EQ(sheet.pixels.size(), made.pixels.size());
+    for (int y = 0; y < 64; ++y) {
+        ASSERT_EQ(std::memcmp(sheet.pixels.data() + y * 392, made.pixels.data() + y * 392, 390), 0)
+            << "row " << y;
+    }
     EXPECT_EQ(sheet.tint[1], 0.1f);
     EXPECT_EQ(sheet.key[0], 255);
     EXPECT_EQ(sheet.key_enabled, 0);
-    EXPECT_TRUE(check_font_surface(sheet, path.c_str()));
     EXPECT_TRUE(messages.empty());
 
     // The loaded sheet draws what the model says.
@@ -396,15 +419,13 @@ TEST_F(SheetFiles, LoadBmpSetsCellsAndLocksAndKeepsTintAndKey) {
     sheet.draw_glyph(f.canvas, 5, 5, 'Q');
     f.model_glyph(5, 5, 'Q');
     f.expect_canvas_matches_model("loaded sheet");
-    SDL_UnlockSurface(sheet.surface);
-    SDL_FreeSurface(sheet.surface);
 }
 
 TEST_F(SheetFiles, MissingFileIsReportedByName) {
     TileSheet sheet;
     const std::string path = (dir / "absent.bmp").string();
-    EXPECT_FALSE(sheet.load_bmp(path.c_str(), 8));
-    EXPECT_EQ(sheet.surface, nullptr);
+    EXPECT_FALSE(load_bmp(sheet, path.c_str(), 8, nullptr));
+    EXPECT_TRUE(sheet.pixels.empty());
     ASSERT_EQ(messages.size(), 1u);
     // SDL drops the message's final line feed.
     EXPECT_EQ(messages[0], "Unable to open surface: " + path);
@@ -437,10 +458,10 @@ TEST_F(SheetFiles, HeaderClaimingMoreThanTheLargestSheetIsRefusedBeforeDecoding)
         TileSheet sheet;
         SDL_RWops* stream = SDL_RWFromConstMem(c.bytes.data(), static_cast<int>(c.bytes.size()));
         ASSERT_NE(stream, nullptr);
-        const bool loaded = sheet.load_bmp_rw(stream, "claim.bmp", 8);
+        const bool loaded = load_bmp_rw(sheet, stream, "claim.bmp", 8, nullptr);
         if (c.claim != nullptr) {
             EXPECT_FALSE(loaded) << c.what;
-            EXPECT_EQ(sheet.surface, nullptr) << c.what;
+            EXPECT_TRUE(sheet.pixels.empty()) << c.what;
             ASSERT_EQ(messages.size(), 1u) << c.what;
             EXPECT_EQ(messages[0],
                       std::string("claim.bmp: expected a BMP image of at most 4096 x 4096 pixels, "
@@ -449,8 +470,8 @@ TEST_F(SheetFiles, HeaderClaimingMoreThanTheLargestSheetIsRefusedBeforeDecoding)
                 << c.what;
         } else {
             ASSERT_TRUE(loaded) << c.what << ": " << (messages.empty() ? "" : messages[0]);
-            EXPECT_EQ(sheet.surface->w, c.width) << c.what;
-            EXPECT_EQ(sheet.surface->h, c.height) << c.what;
+            EXPECT_EQ(sheet.width, c.width) << c.what;
+            EXPECT_EQ(sheet.height, c.height) << c.what;
             EXPECT_TRUE(messages.empty()) << c.what;
         }
         release_sheet(sheet);
@@ -467,12 +488,13 @@ TEST_F(SheetFiles, LoadsFromTheStreamsPosition) {
     ASSERT_NE(stream, nullptr);
     ASSERT_EQ(SDL_RWseek(stream, 5, RW_SEEK_SET), 5);
     TileSheet sheet;
-    ASSERT_TRUE(sheet.load_bmp_rw(stream, "offset.bmp", 8)) << SDL_GetError();
-    EXPECT_EQ(sheet.surface->w, 16);
+    ASSERT_TRUE(load_bmp_rw(sheet, stream, "offset.bmp", 8, nullptr)) << SDL_GetError();
+    EXPECT_EQ(sheet.width, 16);
     EXPECT_EQ(sheet.cells_per_row, 2);
     EXPECT_TRUE(messages.empty());
     release_sheet(sheet);
-    EXPECT_EQ(sheet.surface, nullptr);
+    EXPECT_TRUE(sheet.pixels.empty());
+    EXPECT_EQ(sheet.width, 0);
 }
 
 TEST_F(SheetFiles, FontCheckRefusesWhatCannotBeDrawn) {
@@ -491,24 +513,21 @@ TEST_F(SheetFiles, FontCheckRefusesWhatCannotBeDrawn) {
         ASSERT_NE(c.surface, nullptr) << SDL_GetError();
         const std::string path = save(c.surface, "bad.bmp");
         TileSheet sheet;
-        ASSERT_TRUE(sheet.load_bmp(path.c_str(), 8));
         messages.clear();
-        EXPECT_FALSE(check_font_surface(sheet, path.c_str()));
+        EXPECT_FALSE(load_bmp(sheet, path.c_str(), 8, check_font_surface));
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_NE(messages[0].find(path), std::string::npos) << messages[0];
         EXPECT_NE(messages[0].find(c.expected_part), std::string::npos) << messages[0];
         EXPECT_NE(messages[0].find("found"), std::string::npos) << messages[0];
-        SDL_UnlockSurface(sheet.surface);
-        SDL_FreeSurface(sheet.surface);
+        // A refused sheet keeps nothing of the file.
+        EXPECT_TRUE(sheet.pixels.empty());
+        EXPECT_EQ(sheet.cells_per_row, 0);
     }
     // Just enough rows passes.
     for (const auto& [w, h] : {std::pair{128, 64}, std::pair{8, 1016}, std::pair{136, 64}}) {
         const std::string path = save(make_sheet_surface(w, h), "good.bmp");
         TileSheet sheet;
-        ASSERT_TRUE(sheet.load_bmp(path.c_str(), 8));
-        EXPECT_TRUE(check_font_surface(sheet, path.c_str())) << w << " x " << h;
-        SDL_UnlockSurface(sheet.surface);
-        SDL_FreeSurface(sheet.surface);
+        EXPECT_TRUE(load_bmp(sheet, path.c_str(), 8, check_font_surface)) << w << " x " << h;
     }
 }
 

@@ -1,7 +1,6 @@
 // The synthetic generators against hand-worked values and against plain
 // per-sample references that spell out every rounding step (compared bit for
 // bit), and the properties every catalogue entry shares.
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -376,21 +375,16 @@ protected:
     void SetUp() override {
         TileSheet* sheets[] = {&ostrel_sheet, &vhs_sheet, &sierpinsky_sheet};
         for (int s = 0; s < 3; ++s) {
-            SDL_Surface* surface =
-                SDL_CreateRGBSurfaceWithFormat(0, kSide, kSide, 8, SDL_PIXELFORMAT_INDEX8);
-            ASSERT_NE(surface, nullptr) << SDL_GetError();
-            ASSERT_EQ(surface->pitch, kSide);
-            auto* p = static_cast<std::uint8_t*>(surface->pixels);
+            std::vector<std::uint8_t> greys(kSide * kSide);
             for (int k = 0; k < kSide * kSide; ++k) {
-                p[k] = static_cast<std::uint8_t>(k * (s + 3) + s);
+                greys[k] = static_cast<std::uint8_t>(k * (s + 3) + s);
             }
-            sheets[s]->surface = surface;
+            put_picture(*sheets[s], std::move(greys));
         }
     }
     void TearDown() override {
         for (TileSheet* sheet : {&ostrel_sheet, &vhs_sheet, &sierpinsky_sheet}) {
-            SDL_FreeSurface(sheet->surface);
-            sheet->surface = nullptr;
+            release_sheet(*sheet);
         }
     }
 };

@@ -1,5 +1,5 @@
-// fill_from_sheet on small 8-bit pictures written to BMP files and loaded
-// back the way the program loads them.
+// fill_from_sheet on 8-bit pictures written to BMP files and loaded back
+// the way the program loads them.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,7 +10,9 @@
 #include <limits>
 #include <string>
 
+#include "display/sheet_bmp.hpp"
 #include "inputs/images.hpp"
+#include "inputs/picture_sheets.hpp"
 
 namespace {
 
@@ -22,13 +24,13 @@ std::uint32_t bits(float v) {
     return u;
 }
 
-// Writes an 8-bit 512 x 512 BMP whose byte k is byte_at(k), loads it back
-// with SDL_LoadBMP and returns the surface (caller frees).
+// Writes an 8-bit 512 x 512 BMP whose byte k is byte_at(k) and loads it
+// back into `sheet` with the program's loader and picture check.
 template <typename ByteAt>
-SDL_Surface* round_trip_picture(ByteAt byte_at) {
+bool round_trip_picture(TileSheet& sheet, ByteAt byte_at) {
     SDL_Surface* made = SDL_CreateRGBSurfaceWithFormat(0, kSide, kSide, 8, SDL_PIXELFORMAT_INDEX8);
     if (made == nullptr) {
-        return nullptr;
+        return false;
     }
     auto* p = static_cast<std::uint8_t*>(made->pixels);
     for (int k = 0; k < kSide * kSide; ++k) {
@@ -39,9 +41,9 @@ SDL_Surface* round_trip_picture(ByteAt byte_at) {
     const int saved = SDL_SaveBMP(made, file.c_str());
     SDL_FreeSurface(made);
     if (saved != 0) {
-        return nullptr;
+        return false;
     }
-    SDL_Surface* loaded = SDL_LoadBMP(file.c_str());
+    const bool loaded = load_bmp(sheet, file.c_str(), kSide, check_picture_surface);
     std::filesystem::remove(file);
     return loaded;
 }
@@ -53,12 +55,11 @@ void poison(ComplexGrid& grid) {
 }
 
 TEST(FillFromSheet, SingleBrightPixelAtTopLeft) {
-    SDL_Surface* surface =
-        round_trip_picture([](int k) -> std::uint8_t { return k == 0 ? 255 : 0; });
-    ASSERT_NE(surface, nullptr) << SDL_GetError();
-    ASSERT_EQ(surface->pitch, kSide);
     TileSheet sheet;
-    sheet.surface = surface;
+    ASSERT_TRUE(round_trip_picture(sheet, [](int k) -> std::uint8_t { return k == 0 ? 255 : 0; }))
+        << SDL_GetError();
+    ASSERT_EQ(sheet.pitch, kSide);
+    ASSERT_EQ(sheet.pixels.size(), static_cast<std::size_t>(kSide * kSide));
     ComplexGrid grid(kSide, kSide);
     poison(grid);
     fill_from_sheet(grid, sheet);
@@ -66,17 +67,14 @@ TEST(FillFromSheet, SingleBrightPixelAtTopLeft) {
         ASSERT_EQ(bits(grid.samples[k].re), bits(k == 0 ? 1.0f : 0.0f)) << k;
         ASSERT_EQ(bits(grid.samples[k].im), 0u) << k;
     }
-    SDL_FreeSurface(surface);
 }
 
 TEST(FillFromSheet, EveryByteValueDividedBy255InPlace) {
     // Byte k is (k * 7 + k / 512) mod 256: every value occurs, in every row
     // at a different column, so a transposed or shifted read shows.
     const auto byte_at = [](int k) { return static_cast<std::uint8_t>(k * 7 + k / kSide); };
-    SDL_Surface* surface = round_trip_picture(byte_at);
-    ASSERT_NE(surface, nullptr) << SDL_GetError();
     TileSheet sheet;
-    sheet.surface = surface;
+    ASSERT_TRUE(round_trip_picture(sheet, byte_at)) << SDL_GetError();
     ComplexGrid grid(kSide, kSide);
     poison(grid);
     fill_from_sheet(grid, sheet);
@@ -104,7 +102,6 @@ TEST(FillFromSheet, EveryByteValueDividedBy255InPlace) {
         }
         EXPECT_EQ(bits(grid.samples[k].re), w.bits) << "byte " << int{w.byte};
     }
-    SDL_FreeSurface(surface);
 }
 
 TEST(PictureGenerators, EachReadsItsOwnSheetAndIgnoresThePhase) {
@@ -118,8 +115,7 @@ TEST(PictureGenerators, EachReadsItsOwnSheetAndIgnoresThePhase) {
                           {&sierpinsky_sheet, gen_sierpinsky_image, 30}};
     for (const Case& c : cases) {
         const std::uint8_t value = c.value;
-        c.sheet->surface = round_trip_picture([value](int) { return value; });
-        ASSERT_NE(c.sheet->surface, nullptr) << SDL_GetError();
+        ASSERT_TRUE(round_trip_picture(*c.sheet, [value](int) { return value; })) << SDL_GetError();
     }
     ComplexGrid grid(kSide, kSide);
     for (const Case& c : cases) {
@@ -134,8 +130,7 @@ TEST(PictureGenerators, EachReadsItsOwnSheetAndIgnoresThePhase) {
         }
     }
     for (const Case& c : cases) {
-        SDL_FreeSurface(c.sheet->surface);
-        c.sheet->surface = nullptr;
+        release_sheet(*c.sheet);
     }
 }
 

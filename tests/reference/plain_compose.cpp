@@ -114,7 +114,7 @@ void compose_frame(AppState& app) {
     }
 
     // The smoothed rate, from a signed difference of ticks.
-    const Uint32 now = app.ticks.now();
+    const std::uint32_t now = app.ticks.now();
     const std::int32_t elapsed = static_cast<std::int32_t>(now - app.last_ticks);
     app.last_ticks = now;
     const float instant = elapsed >= 1 ? 1000.0f / static_cast<float>(elapsed) : app.rate;

@@ -1,7 +1,5 @@
 // The picture tests and the catalogue of the plain generators: the pictures
-// are read from the program-wide sheets, which SDL loads.
-#include <SDL.h>
-
+// are read from the program-wide sheets.
 #include <cassert>
 #include <cstdint>
 
@@ -11,8 +9,8 @@
 namespace reference {
 
 void fill_from_sheet(ComplexGrid& grid, const TileSheet& sheet) {
-    assert(sheet.surface != nullptr);
-    reference::fill_from_bytes(grid, static_cast<const std::uint8_t*>(sheet.surface->pixels));
+    assert(!sheet.pixels.empty());
+    reference::fill_from_bytes(grid, sheet.pixels.data());
 }
 
 void gen_ostrel_image(float /*phase*/, ComplexGrid& grid) {

@@ -1,0 +1,150 @@
+#include "display/sheet_bmp.hpp"
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "display/bmp_header.hpp"
+#include "display/regular_file.hpp"
+
+namespace {
+
+// The codes that text in use needs; the font sheet must hold a cell for each.
+constexpr int kLastPrintableCode = 126;
+
+// The largest file a sheet is read from: a 32-bit image of the largest
+// sheet, with a megabyte to spare for headers and a palette.
+constexpr long long kMaxSheetFileBytes = 4LL * kMaxSheetSide * kMaxSheetSide + (1LL << 20);
+
+// A refused or failed load leaves no image and no cells behind.
+void clear_image(TileSheet& sheet) {
+    sheet.cell_width = 0;
+    sheet.cell_height = 0;
+    sheet.cells_per_row = 0;
+    sheet.width = 0;
+    sheet.height = 0;
+    sheet.pitch = 0;
+    sheet.pixels.clear();
+    sheet.pixels.shrink_to_fit();
+}
+
+bool refuse(const char* path, const std::string& what) {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path, what.c_str());
+    SDL_Quit();
+    return false;
+}
+
+}  // namespace
+
+// Whatever sits at the path must not hang the start-up (see
+// display/regular_file.hpp); SDL then decodes the file from memory.
+bool load_bmp(TileSheet& sheet, const char* path, int cell_size, SurfaceCheck check) {
+    clear_image(sheet);
+    const FileBytes file = read_regular_file(path, kMaxSheetFileBytes);
+    switch (file.status) {
+        case FileBytes::Status::kNotRegular:
+            return refuse(path, "expected a regular file, found " + file.found);
+        case FileBytes::Status::kTooLarge:
+            return refuse(path, "expected a file of at most " + std::to_string(kMaxSheetFileBytes) +
+                                    " bytes, found " + file.found);
+        case FileBytes::Status::kCannotOpen:
+        case FileBytes::Status::kCannotRead:
+        case FileBytes::Status::kRead:
+            break;
+    }
+    // A file that could not be opened or read, or an empty one, gives no
+    // stream: the decoder's refusal, "Unable to open surface".
+    SDL_RWops* stream =
+        file.status == FileBytes::Status::kRead && !file.bytes.empty()
+            ? SDL_RWFromConstMem(file.bytes.data(), static_cast<int>(file.bytes.size()))
+            : nullptr;
+    return load_bmp_rw(sheet, stream, path, cell_size, check);
+}
+
+bool load_bmp_rw(TileSheet& sheet, SDL_RWops* stream, const char* name, int cell_size,
+                 SurfaceCheck check) {
+    clear_image(sheet);
+    // A missing file (null stream) never reaches the decoder, nor does one
+    // whose header cannot be read and put back.
+    BmpClaim claim;
+    const bool claim_read = stream != nullptr && read_bmp_claim(stream, claim);
+    // SDL allocates and clears the claimed surface before it reads a pixel,
+    // and accepts some headers with their pixels missing: a short file could
+    // cost gigabytes and seconds before any check of ours sees the surface.
+    if (claim_read && claim.is_bmp &&
+        (claim.width > kMaxSheetSide || claim.height > kMaxSheetSide)) {
+        SDL_RWclose(stream);
+        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
+                     "%s: expected a BMP image of at most %d x %d pixels, found a header "
+                     "claiming %lld x %lld\n",
+                     name, kMaxSheetSide, kMaxSheetSide, static_cast<long long>(claim.width),
+                     static_cast<long long>(claim.height));
+        SDL_Quit();
+        return false;
+    }
+    SDL_Surface* surface = nullptr;
+    if (claim_read) {
+        surface = SDL_LoadBMP_RW(stream, 1);  // closes the stream
+    } else if (stream != nullptr) {
+        SDL_RWclose(stream);
+    }
+    if (surface == nullptr) {
+        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Unable to open surface: %s\n", name);
+        SDL_Quit();
+        return false;
+    }
+    if (check != nullptr && !check(*surface, cell_size, name)) {
+        SDL_FreeSurface(surface);
+        return false;
+    }
+    // The rows as SDL laid them out, padding included.
+    SDL_LockSurface(surface);
+    const auto* bytes = static_cast<const std::uint8_t*>(surface->pixels);
+    sheet.pixels.assign(bytes, bytes + static_cast<std::size_t>(surface->h) * surface->pitch);
+    SDL_UnlockSurface(surface);
+    sheet.width = surface->w;
+    sheet.height = surface->h;
+    sheet.pitch = surface->pitch;
+    sheet.cell_width = cell_size;
+    sheet.cell_height = cell_size;
+    sheet.cells_per_row = cell_size > 0 ? surface->w / cell_size : 0;
+    SDL_FreeSurface(surface);
+    return true;
+}
+
+bool check_font_surface(const SDL_Surface& surface, int cell_size, const char* name) {
+    // Glyphs are read as three bytes blue, green, red: the layout SDL gives a
+    // 24-bit BMP. Any other format would be misread (or read past a row).
+    if (surface.format->format != SDL_PIXELFORMAT_BGR24) {
+        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
+                     "%s: expected a 24-bit font sheet (SDL_PIXELFORMAT_BGR24), found %d bits "
+                     "per pixel (%s)\n",
+                     name, surface.format->BitsPerPixel,
+                     SDL_GetPixelFormatName(surface.format->format));
+        SDL_Quit();
+        return false;
+    }
+    const int cells_per_row = cell_size > 0 ? surface.w / cell_size : 0;
+    if (cell_size <= 0 || cells_per_row <= 0) {
+        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
+                     "%s: expected a font sheet at least one cell (%d pixels) wide, found %d "
+                     "pixels\n",
+                     name, cell_size, surface.w);
+        SDL_Quit();
+        return false;
+    }
+    const int rows_needed = kLastPrintableCode / cells_per_row + 1;
+    const std::int64_t height_needed = std::int64_t{rows_needed} * cell_size;
+    if (surface.h < height_needed) {
+        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
+                     "%s: expected at least %d rows of %d-pixel cells (%lld pixels high) to "
+                     "hold the codes 32 to 126 with %d cells per row, found %d pixels\n",
+                     name, rows_needed, cell_size, static_cast<long long>(height_needed),
+                     cells_per_row, surface.h);
+        SDL_Quit();
+        return false;
+    }
+    return true;
+}
