@@ -32,7 +32,7 @@ void draw_white_frame(AppState& app, int x) {
 
 }  // namespace
 
-void compose_frame(AppState& app) {
+void compose_frame(AppState& app, const PlainGrids* known) {
     // The counter wraps instead of overflowing; the phase follows it.
     app.frame_count = static_cast<std::int32_t>(static_cast<std::uint32_t>(app.frame_count) + 1u);
     app.phase = static_cast<float>(app.frame_count % 1000) * 0.001f;
@@ -52,7 +52,14 @@ void compose_frame(AppState& app) {
         app.show_magnitude = !app.show_magnitude;
     }
 
-    catalogue()[app.selection].generator(app.phase, app.working);
+    const std::size_t grid_bytes = static_cast<std::size_t>(app.working.size()) * sizeof(Complex);
+    if (known != nullptr) {
+        if (known->working != &app.working) {
+            std::memcpy(app.working.samples, known->working->samples, grid_bytes);
+        }
+    } else {
+        catalogue()[app.selection].generator(app.phase, app.working);
+    }
 
     // Clear to black.
     Canvas& canvas = app.canvas;
@@ -83,9 +90,14 @@ void compose_frame(AppState& app) {
     // The spectrum: a copy of the input, transformed.
     assert(app.transformed.width == app.working.width &&
            app.transformed.height == app.working.height);
-    std::memcpy(app.transformed.samples, app.working.samples,
-                static_cast<std::size_t>(app.working.size()) * sizeof(Complex));
-    plain_fft::transform_2d(app.transformed.samples, app.transformed.width);
+    if (known != nullptr) {
+        if (known->transformed != &app.transformed) {
+            std::memcpy(app.transformed.samples, known->transformed->samples, grid_bytes);
+        }
+    } else {
+        std::memcpy(app.transformed.samples, app.working.samples, grid_bytes);
+        plain_fft::transform_2d(app.transformed.samples, app.transformed.width);
+    }
 
     // Input panel; all captions white.
     set_tint(app.font, 1.0f, 1.0f, 1.0f);

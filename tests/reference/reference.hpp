@@ -18,10 +18,19 @@ void gen_vhs_image(float phase, ComplexGrid& grid);
 // The ten tests in menu order, with the plain generators.
 const TestEntry* catalogue();
 
+// The grids of a frame worked out before: a frame's input and spectrum
+// depend only on the test and the phase, not on the layout or the switch.
+struct PlainGrids {
+    const ComplexGrid* working;
+    const ComplexGrid* transformed;
+};
+
 // One frame, the same steps as the product's compose_frame, with the plain
 // generator of the selected test (from reference::catalogue(), not
 // app.catalogue), the step-by-step transform of tests/spectrum/plain_fft and
 // the plain panels. Text goes through the product's TileSheet::draw_text.
-void compose_frame(AppState& app);
+// With `known`, the two grids are copied from it instead of computed again
+// (the caller vouches that they are this frame's).
+void compose_frame(AppState& app, const PlainGrids* known = nullptr);
 
 }  // namespace reference
