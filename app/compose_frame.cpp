@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/frame_layout.hpp"
 #include "display/panels.hpp"
 
 namespace {
@@ -20,20 +21,21 @@ void set_tint(TileSheet& font, Tint tint) {
     font.tint[2] = tint.b;
 }
 
-// The captions always name 512 x 512, whatever the grid's size.
-void draw_caption(AppState& app, const char* format, int x) {
-    std::snprintf(app.text, sizeof app.text, format, 512, 512);
-    app.font.draw_text(app.canvas, x, 8, app.text);
+// The captions always name 512 x 512, whatever the grid's size; each stands
+// at its panel's frame.
+void draw_caption(AppState& app, const char* format, int panel_x) {
+    std::snprintf(app.text, sizeof app.text, format, kPanelSide, kPanelSide);
+    app.font.draw_text(app.canvas, panel_x - 1, kCaptionY, app.text);
 }
 
-void draw_white_frame(AppState& app, int x) {
+void draw_white_frame(AppState& app, int panel_x) {
     app.draw_colour = RgbColor{255, 255, 255};
-    draw_panel_frame(app.canvas, x, app.draw_colour);
+    draw_panel_frame(app.canvas, panel_x - 1, app.draw_colour);
 }
 
 void draw_highlight_bar(Canvas& canvas, int y) {
-    for (int row = y; row <= y + 10; ++row) {
-        std::memset(canvas.pixels + pixel_offset(canvas, 20, row), 255, 139 * 3);
+    for (int row = y; row < y + kMenuBarHeight; ++row) {
+        std::memset(canvas.pixels + pixel_offset(canvas, kMenuX, row), 255, kMenuBarWidth * 3);
     }
 }
 
@@ -72,17 +74,18 @@ void compose_frame(AppState& app) {
 
     // The help line in the tint the last frame left (see AppState::help_tint).
     set_tint(app.font, app.help_tint);
-    app.font.draw_text(canvas, 20, 540, app.condensed ? kHelpCondensed : kHelpFull);
+    app.font.draw_text(canvas, kHelpX, kHelpY, app.condensed ? kHelpCondensed : kHelpFull);
 
     // Menu: the selected label black on a white bar, the others white.
-    for (int i = 0, y = 557; y < 677; ++i, y += 12) {
+    for (int i = 0; i < kTestCount; ++i) {
+        const int y = menu_row_top(i);
         if (i == app.selection) {
             draw_highlight_bar(canvas, y);
             set_tint(app.font, kBlack);
         } else {
             set_tint(app.font, kWhite);
         }
-        app.font.draw_text(canvas, 20, y + 3, app.catalogue[i].label);
+        app.font.draw_text(canvas, kMenuX, y + kMenuLabelDrop, app.catalogue[i].label);
     }
 
     app.catalogue[app.selection].generator(app.phase, app.working);
@@ -90,32 +93,33 @@ void compose_frame(AppState& app) {
     // Input panel: caption, frame, panel. The captions of this frame all
     // stay white.
     set_tint(app.font, kWhite);
-    draw_caption(app, "Input(real part only) %dx%d", 20);
-    draw_white_frame(app, 20);
-    draw_magnitude(app.working, app.draw_colour, canvas, 21, false, 1.0f);
+    draw_caption(app, "Input(real part only) %dx%d", kInputPanelX);
+    draw_white_frame(app, kInputPanelX);
+    draw_magnitude(app.working, app.draw_colour, canvas, kInputPanelX, false, 1.0f);
 
     app.transformed.transform_2d_of(app.working);
 
     // Spectrum panels: caption, frame, panel.
     if (app.condensed) {
         if (app.show_magnitude) {
-            draw_caption(app, "Magnitude %dx%d (switch with Space)", 554);
-            draw_white_frame(app, 554);
-            draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
+            draw_caption(app, "Magnitude %dx%d (switch with Space)", kMagnitudePanelX);
+            draw_white_frame(app, kMagnitudePanelX);
+            draw_magnitude(app.transformed, app.draw_colour, canvas, kMagnitudePanelX, true, 60.0f);
         } else {
-            draw_caption(app, "Phase %dx%d (switch with Space)", 554);
-            draw_white_frame(app, 554);
-            draw_phase(app.transformed, app.draw_colour, canvas, 555);
+            draw_caption(app, "Phase %dx%d (switch with Space)", kMagnitudePanelX);
+            draw_white_frame(app, kMagnitudePanelX);
+            draw_phase(app.transformed, app.draw_colour, canvas, kMagnitudePanelX);
         }
     } else {
         // Captions and frames lie outside both panels, so drawing them first
         // changes no pixel; both panels then come from one sweep of the
         // spectrum, leaving the pen as the phase panel does.
-        draw_caption(app, "Magnitude %dx%d", 554);
-        draw_white_frame(app, 554);
-        draw_caption(app, "Phase %dx%d", 1088);
-        draw_white_frame(app, 1088);
-        draw_magnitude_and_phase(app.transformed, app.draw_colour, canvas, 555, 1089, 60.0f);
+        draw_caption(app, "Magnitude %dx%d", kMagnitudePanelX);
+        draw_white_frame(app, kMagnitudePanelX);
+        draw_caption(app, "Phase %dx%d", kPhasePanelX);
+        draw_white_frame(app, kPhasePanelX);
+        draw_magnitude_and_phase(app.transformed, app.draw_colour, canvas, kMagnitudePanelX,
+                                 kPhasePanelX, 60.0f);
     }
 
     // Smoothed rate over one whole turn of the loop. The difference is

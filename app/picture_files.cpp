@@ -38,5 +38,5 @@ std::string encode_canvas_png(const Canvas& canvas, const std::string& path, std
 
 std::string encode_panel_png(const Canvas& canvas, int x, int y, const std::string& path,
                              std::string& png) {
-    return encode_region(canvas, x, y, kSheetSide, kSheetSide, path, png);
+    return encode_region(canvas, x, y, kPanelSide, kPanelSide, path, png);
 }

@@ -16,6 +16,7 @@
 
 #include "app/app_state.hpp"
 #include "app/compose_frame.hpp"
+#include "app/frame_layout.hpp"
 #include "app/headless.hpp"
 #include "app/picture_files.hpp"
 #include "display/image_file.hpp"
@@ -29,6 +30,7 @@ constexpr const char* kUsage =
     "usage: zarvo-render --out FILE.png|FILE.ppm|FILE.bmp [--panels DIR] [options]\n"
     "       zarvo-render --panels DIR [options]\n"
     "       zarvo-render --find-input-panel SHOT.ppm [options]\n"
+    "       zarvo-render --list-tests\n"
     "\n"
     "Composes frames of zarvo with the program's own code and no window, and\n"
     "writes the canvas of the last frame as a PNG, binary PPM or 24-bit BMP\n"
@@ -63,6 +65,8 @@ constexpr const char* kUsage =
     "  --find-input-panel SHOT  print every frame number 1-1000 whose input\n"
     "                           panel, for the selected test, equals the input\n"
     "                           panel of SHOT (a PPM of the whole window)\n"
+    "  --list-tests             print the tests' labels, one a line, in menu\n"
+    "                           order (test N on line N + 1), and exit\n"
     "  --help                   print this and exit\n"
     "  --version                print the version and exit\n"
     "\n"
@@ -162,6 +166,13 @@ Options parse_options(int argc, char* argv[]) {
         if (arg == "--help") {
             std::fputs(kUsage, stdout);
             std::exit(0);
+        } else if (arg == "--list-tests") {
+            TestEntry catalogue[kTestCount];
+            fill_catalogue(catalogue);
+            for (const TestEntry& entry : catalogue) {
+                std::printf("%s\n", entry.label);
+            }
+            std::exit(0);
         } else if (arg == "--version") {
             std::printf("zarvo-render %s\n", ZARVO_VERSION);
             std::exit(0);
@@ -226,11 +237,12 @@ int find_input_panel(AppState& app, const Options& options) {
     for (int frame = 1; frame <= 1000; ++frame) {
         const float phase = static_cast<float>(frame % 1000) * 0.001f;
         generator(phase, app.working);
-        draw_magnitude(app.working, app.draw_colour, app.canvas, 21, false, 1.0f);
+        draw_magnitude(app.working, app.draw_colour, app.canvas, kInputPanelX, false, 1.0f);
         bool equal = true;
-        for (int y = 21; y < 21 + 512 && equal; ++y) {
-            const std::size_t at = pixel_offset(app.canvas, 21, y);
-            equal = std::memcmp(app.canvas.pixels + at, shot.pixels.data() + at, 512 * 3) == 0;
+        for (int y = kPanelTop; y < kPanelTop + kPanelSide && equal; ++y) {
+            const std::size_t at = pixel_offset(app.canvas, kInputPanelX, y);
+            equal =
+                std::memcmp(app.canvas.pixels + at, shot.pixels.data() + at, kPanelSide * 3) == 0;
         }
         if (equal) {
             std::printf("%d\n", frame);
@@ -261,13 +273,13 @@ TileSheet& picture_sheet(int select) {
 std::string stage_panels(AppState& app, const std::string& dir, OutputSet& outputs) {
     Canvas other;
     init_canvas_buffer(other, app.canvas.width);
-    int magnitude_x = 555;
-    int phase_x = 1089;
+    int magnitude_x = kMagnitudePanelX;
+    int phase_x = kPhasePanelX;
     const Canvas* magnitude_canvas = &app.canvas;
     const Canvas* phase_canvas = &app.canvas;
     RgbColor pen = app.draw_colour;
     if (app.condensed) {
-        phase_x = 555;
+        phase_x = kMagnitudePanelX;
         if (app.show_magnitude) {
             draw_phase(app.transformed, pen, other, phase_x);
             phase_canvas = &other;
@@ -281,14 +293,14 @@ std::string stage_panels(AppState& app, const std::string& dir, OutputSet& outpu
         int x;
         const char* name;
     };
-    const Panel panels[] = {{&app.canvas, 21, "input.png"},
+    const Panel panels[] = {{&app.canvas, kInputPanelX, "input.png"},
                             {magnitude_canvas, magnitude_x, "magnitude.png"},
                             {phase_canvas, phase_x, "phase.png"}};
     std::string error;
     for (const Panel& panel : panels) {
         const std::string path = dir + "/" + panel.name;
         std::string png;
-        error = encode_panel_png(*panel.canvas, panel.x, 21, path, png);
+        error = encode_panel_png(*panel.canvas, panel.x, kPanelTop, path, png);
         if (error.empty()) {
             error = stage_file(outputs, path, png);
         }

@@ -6,6 +6,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bench="$root/build/bench/zarvo_bench_loop"
 export MESA_SHADER_CACHE_DISABLE=true
+# Every test of the renderer's catalogue.
+tests=$(seq 0 $(("$("$root/build/app/zarvo-render" --list-tests | wc -l)" - 1)))
 for layout in full condensed; do
-  xvfb-run -a -s "-screen 0 1920x1080x24" "$bench" "$layout" "${1:-3}" 0 1 2 3 4 5 6 7 8 9
+  # shellcheck disable=SC2086
+  xvfb-run -a -s "-screen 0 1920x1080x24" "$bench" "$layout" "${1:-3}" $tests
 done

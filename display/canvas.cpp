@@ -25,11 +25,15 @@ void release_canvas_buffer(Canvas& canvas) {
 }
 
 void draw_panel_frame(Canvas& canvas, int x, const RgbColor& colour) {
-    assert(x >= 0 && x + 514 < canvas.width && canvas.height > 534);
-    for (int k = 0; k <= 514; ++k) {
-        put_colour(canvas, x + k, 20, colour);
-        put_colour(canvas, x + k, 534, colour);
-        put_colour(canvas, x, 20 + k, colour);
-        put_colour(canvas, x + 514, 20 + k, colour);
+    constexpr int kTop = kPanelTop - 1;
+    // 515 pixels from first to last: the panel, and a free line on either
+    // side at the bottom and the right.
+    constexpr int kLast = kPanelSide + 2;
+    assert(x >= 0 && x + kLast < canvas.width && canvas.height > kTop + kLast);
+    for (int k = 0; k <= kLast; ++k) {
+        put_colour(canvas, x + k, kTop, colour);
+        put_colour(canvas, x + k, kTop + kLast, colour);
+        put_colour(canvas, x, kTop + k, colour);
+        put_colour(canvas, x + kLast, kTop + k, colour);
     }
 }

@@ -71,7 +71,14 @@ inline void put_colour(Canvas& canvas, int x, int y, const RgbColor& colour) {
     p[2] = static_cast<std::uint8_t>(colour.b);
 }
 
-// The one-pixel 515 x 515 frame round a 512 x 512 panel: rows 20 and 534
-// from column x to x + 514, columns x and x + 514 from row 20 to 534.
+// Every panel is kPanelSide pixels square with its top row at kPanelTop; the
+// panels differ only in their left column.
+constexpr int kPanelSide = 512;
+constexpr int kPanelTop = 21;
+
+// The one-pixel frame round the panel whose left column is x + 1: rows
+// kPanelTop - 1 and kPanelTop + kPanelSide + 1 (20 and 534), columns x and
+// x + kPanelSide + 2, 515 x 515 pixels in all (a free line between the panel
+// and the frame at the right and the bottom).
 // Precondition: x >= 0, x + 514 < width, height > 534 (no clipping).
 void draw_panel_frame(Canvas& canvas, int x, const RgbColor& colour);

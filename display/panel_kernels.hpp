@@ -39,8 +39,7 @@ void phase_angle_folded(const float* q, float* angle, std::size_t count);
 // Pixel rules shared by the kernels, for the samples they take one at a time.
 namespace panel_pixels {
 
-// The top canvas row of every panel.
-constexpr int kPanelTop = 21;
+using ::kPanelTop;
 
 // The magnitude in float: sqrt of a float, correctly rounded, is the float
 // nearest to the double square root of that float (a double carries more

@@ -25,9 +25,11 @@ out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 failed=0
 
-# The renders: every test, both layouts, the condensed one on either panel.
+# The renders: every test (the renderer's catalogue says how many), both
+# layouts, the condensed one on either panel.
+tests=$("$build/app/zarvo-render" --list-tests | wc -l)
 renders=()
-for select in 0 1 2 3 4 5 6 7 8 9; do
+for ((select = 0; select < tests; ++select)); do
   renders+=("full $select" "condensed $select" "condensed $select --phase-panel")
 done
 render() {  # render RUNNER NAME LAYOUT SELECT [FLAGS]

@@ -13,16 +13,15 @@
 
 #include "app/app_state.hpp"
 #include "app/compose_frame.hpp"
+#include "app/frame_layout.hpp"
 #include "app/ticks.hpp"
+#include "app/user_picture.hpp"
 #include "inputs/grey_sheet.hpp"
 #include "inputs/images.hpp"
 #include "inputs/patterns.hpp"
 #include "web/page_sheets.hpp"
 
 namespace {
-
-// The largest width and height of a user's picture, as zarvo-render takes.
-constexpr int kMaxPictureSide = 16384;
 
 // Everything the page keeps between calls: the entry's state, as `main`
 // keeps it in a local, and the clocks.
@@ -128,6 +127,23 @@ EMSCRIPTEN_KEEPALIVE void zarvo_select(int selection) {
     if (selection >= 0 && selection < kTestCount) {
         page->app.selection = selection;
     }
+}
+
+// The number of tests, and where the page's taps land (app/frame_layout.hpp):
+// the test whose menu row holds canvas pixel (x, y), or -1; whether (x, y)
+// lies on the condensed layout's spectrum panel.
+EMSCRIPTEN_KEEPALIVE int zarvo_test_count() {
+    return kTestCount;
+}
+// Test `entry`'s menu label, zero-terminated (the catalogue's own).
+EMSCRIPTEN_KEEPALIVE const char* zarvo_test_label(int entry) {
+    return entry >= 0 && entry < kTestCount ? page->app.catalogue[entry].label : "";
+}
+EMSCRIPTEN_KEEPALIVE int zarvo_menu_entry_at(int x, int y) {
+    return menu_entry_at(x, y);
+}
+EMSCRIPTEN_KEEPALIVE int zarvo_on_condensed_spectrum(int x, int y) {
+    return on_condensed_spectrum(x, y) ? 1 : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE std::uint8_t* zarvo_canvas_pixels() {

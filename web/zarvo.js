@@ -313,7 +313,7 @@
     }
     const state = {
       condensed: layout === 'condensed',
-      select: number(params, 'select', 0, 9, 0),
+      select: number(params, 'select', 0, zarvo._zarvo_test_count() - 1, 0),
       phasePanel: params.has('phase-panel') && params.get('phase-panel') !== '0',
       frames: number(params, 'frames', 1, 1000000, 2),
       firstFrame: number(params, 'first-frame', 1, 1 << 30, 1),
@@ -457,9 +457,10 @@
       const box = canvas.getBoundingClientRect();
       const x = (event.clientX - box.left) * (canvas.width / box.width);
       const y = (event.clientY - box.top) * (canvas.height / box.height);
-      if (x >= 20 && x <= 158 && y >= 557 && y < 557 + 12 * 10) {
-        zarvo._zarvo_select(Math.floor((y - 557) / 12));
-      } else if (condensed && x >= 554 && x <= 1068 && y >= 20 && y <= 534) {
+      const entry = zarvo._zarvo_menu_entry_at(Math.floor(x), Math.floor(y));
+      if (entry >= 0) {
+        zarvo._zarvo_select(entry);
+      } else if (condensed && zarvo._zarvo_on_condensed_spectrum(Math.floor(x), Math.floor(y))) {
         toggle = 1;
       }
     });

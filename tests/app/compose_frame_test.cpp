@@ -224,7 +224,7 @@ TEST_F(ComposeFrame, MenuBarSitsBehindTheSelectedLabelOnly) {
     AppState& a = start(false);
     a.selection = 7;
     compose_frame(a);
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kTestCount; ++i) {
         const int top = 557 + 12 * i;
         if (i == 7) {
             // Bar rows top..top+10, columns 20..158, white but for the black glyphs.

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--test") {
             char* end = nullptr;
             const long test = std::strtol(value, &end, 10);
-            if (*end != '\0' || test < 0 || test > 9) {
+            if (*end != '\0' || test < 0 || test >= kTestCount) {
                 return usage();
             }
             tests.push_back(static_cast<int>(test));
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
         }
     }
     if (tests.empty()) {
-        for (int test = 0; test < 10; ++test) {
+        for (int test = 0; test < kTestCount; ++test) {
             tests.push_back(test);
         }
     }

@@ -16,11 +16,12 @@ import time
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (Checks, Program, Xvfb, env_path, find_window, key,  # noqa: E402
                      render_canvas, renderer_path, same_outside_rate_line, screenshot, send_close,
-                     wait_for_canvas)
+                     test_labels, wait_for_canvas)
 
-LABELS = ["Ostrel", "Sierpinsky", "VHS", "Horizontal Sine", "Vertical Sine", "Pattern",
-          "Vertical Line", "Rotating Box", "Pulsating Sphere", "Thingie"]
-MOVING = range(6, 10)
+LABELS = test_labels()
+# The animated tests, which the window shows moving.
+MOVING = [LABELS.index(name) for name in ("Vertical Line", "Rotating Box", "Pulsating Sphere",
+                                          "Thingie")]
 
 checks = Checks()
 workdir = tempfile.mkdtemp(prefix="zarvo-frames-")
@@ -76,7 +77,7 @@ def run_layout(screen, layout, title, width):
         try:
             window = find_window(env, title)
             # The six still tests, reached with Down, then the four moving ones.
-            for select in range(10):
+            for select in range(len(LABELS)):
                 name = f"{layout}: {LABELS[select]}"
                 if select > 0:
                     key(env, "Down")

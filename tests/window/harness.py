@@ -4,6 +4,7 @@ Stdlib only. The program and helper binaries come from the environment that
 CTest sets (ZARVO_BIN, ZARVO_ASSETS, ZARVO_SEND_CLOSE).
 """
 
+import functools
 import os
 import re
 import shutil
@@ -243,6 +244,13 @@ def renderer_path():
     return os.path.join(os.path.dirname(env_path("ZARVO_BIN")), "zarvo-render")
 
 
+@functools.lru_cache(maxsize=None)
+def test_labels():
+    """The tests' menu labels in order, from the renderer's catalogue."""
+    return subprocess.run([renderer_path(), "--list-tests"], check=True, capture_output=True,
+                          text=True).stdout.splitlines()
+
+
 def render_canvas(workdir, layout, select, phase_panel=False, first_frame=1, frames=2):
     """zarvo-render's canvas for a state, as packed RGB bytes. Two frames by
     default, so that the help line has its steady tint."""
@@ -330,13 +338,13 @@ def selection_in_menu(width, pixels):
     """The menu entries whose highlight bar is lit, judged by its right end
     (x 150-158), which no label reaches."""
     row = width * 3
-    return [i for i in range(10)
+    return [i for i in range(len(test_labels()))
             if all(pixels[(560 + 12 * i) * row + x * 3:(560 + 12 * i) * row + x * 3 + 3]
                    == b"\xff\xff\xff" for x in range(150, 159))]
 
 
 __all__ = ["Xvfb", "Program", "find_window", "window_geometry", "screenshot", "save_png", "key",
            "send_close", "wait_for_screenshot", "read_ppm", "env_path",
-           "renderer_path", "render_canvas", "same_outside_rate_line", "wait_for_canvas",
+           "renderer_path", "test_labels", "render_canvas", "same_outside_rate_line", "wait_for_canvas",
            "first_difference", "Checks", "signal", "first_frame_for", "canvas_of_state",
            "PhaseReader", "selection_in_menu"]

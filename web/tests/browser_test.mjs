@@ -174,14 +174,18 @@ const canvasBytes = async (page) =>
 
 // ---- states named in the address ----
 
+// The number of tests, from the renderer's catalogue.
+const testCount = execFileSync(render, ['--list-tests'], {encoding: 'utf8'}).trim().split('\n')
+  .length;
+
 function stateTable() {
   const states = [];
   for (const layout of ['full', 'condensed']) {
-    for (let select = 0; select < 10; ++select) {
+    for (let select = 0; select < testCount; ++select) {
       states.push(`?layout=${layout}&select=${select}&frames=3`);
     }
   }
-  for (let select = 0; select < 10; ++select) {
+  for (let select = 0; select < testCount; ++select) {
     states.push(`?layout=condensed&phase-panel=1&select=${select}&frames=2`);
   }
   states.push(
@@ -221,7 +225,8 @@ test('a file page composes the same state as a served one', async () => {
 });
 
 test('a bad state gets a message and no canvas', async () => {
-  for (const [query, part] of [['?select=10', "bad select '10'"], ['?layout=wide', 'layout'],
+  for (const [query, part] of [[`?select=${testCount}`, `bad select '${testCount}'`],
+    ['?layout=wide', 'layout'],
     ['?keys=1:Left', "bad key press '1:Left'"], ['?frames=0', "bad frames '0'"]]) {
     const page = await openPage(query);
     assert.equal(await waitReady(page, 'state', 'error'), 'error', query);

@@ -13,8 +13,6 @@ import puppeteer from 'puppeteer-core';
 
 const [site, nativeTool, assets] = process.argv.slice(2, 5).map((a) => resolve(a));
 const rounds = Number(process.argv[5] || 3);
-const names = ['Ostrel', 'Sierpinsky', 'VHS', 'Horizontal Sine', 'Vertical Sine', 'Pattern',
-  'Vertical Line', 'Rotating Box', 'Pulsating Sphere', 'Thingie'];
 
 // The same measurement everywhere: 20 frames of warm-up, then the median
 // of 7 runs of 50 frames, per frame, in milliseconds; all of it twice, the
@@ -26,7 +24,7 @@ function measure(module, now) {
     times = {};
   for (const condensed of [0, 1]) {
     module._zarvo_start(condensed, 16);
-    for (let test = 0; test < 10; ++test) {
+    for (let test = 0; test < module._zarvo_test_count(); ++test) {
       module._zarvo_set_state(test, 1, 0);
       for (let k = 0; k < 20; ++k) {
         module._zarvo_frame(0, 0, 0);
@@ -61,6 +59,14 @@ function native(...target) {
 const require = createRequire(import.meta.url);
 const createZarvoModule = require(join(site, 'zarvo_page.js'));
 const nodeModule = await createZarvoModule();
+// The tests' labels, from the module's catalogue.
+nodeModule._zarvo_start(0, 16);
+const names = [];
+for (let test = 0; test < nodeModule._zarvo_test_count(); ++test) {
+  const at = nodeModule._zarvo_test_label(test);
+  const end = nodeModule.HEAPU8.indexOf(0, at);
+  names.push(Buffer.from(nodeModule.HEAPU8.subarray(at, end)).toString('latin1'));
+}
 
 const browser = await puppeteer.launch({executablePath: process.env.ZARVO_CHROMIUM ||
   '/usr/lib/chromium/chromium', headless: true, args: ['--no-sandbox']});
@@ -100,7 +106,7 @@ console.log('layout     test              native SSE4  dispatched  Chromium    n
 let worstRatio = 0;
 let worstMs = 0;
 for (const layout of ['full', 'condensed']) {
-  for (let test = 0; test < 10; ++test) {
+  for (let test = 0; test < names.length; ++test) {
     const key = layout + ' ' + test;
     const ratio = inChromium[key] / sse4[key];
     worstRatio = Math.max(worstRatio, ratio);
