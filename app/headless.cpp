@@ -9,20 +9,23 @@
 #include "inputs/patterns.hpp"
 #include "inputs/picture_sheets.hpp"
 
-bool start_headless(AppState& app, bool condensed, TickSource ticks) {
+std::string start_headless(AppState& app, bool condensed, TickSource ticks) {
     start_grids_and_catalogue(app);
     choose_layout(app, condensed ? 1100 : 1640);
     // The picture sheets are program-wide: a second start in the same process
     // (two apps side by side) shares those the first one loaded.
-    if (ostrel_sheet.pixels.empty() && !load_picture_sheets()) {
-        return false;
+    if (ostrel_sheet.pixels.empty()) {
+        if (std::string error = load_picture_sheets(); !error.empty()) {
+            return error;
+        }
     }
-    if (!load_bmp(app.font, "font2.bmp", 8, check_font_surface)) {
-        return false;
+    if (std::string error = load_bmp(app.font, "font2.bmp", 8, check_font_surface);
+        !error.empty()) {
+        return error;
     }
     init_canvas_buffer(app.canvas, app.layout_width);
     start_overlay(app, ticks);
-    return true;
+    return {};
 }
 
 void stop_headless(AppState& app) {

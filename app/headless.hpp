@@ -3,14 +3,16 @@
 // and OpenGL, with the same code and in the same order.
 #pragma once
 
+#include <string>
+
 #include "app/app_state.hpp"
 
 // Grids, catalogue and layout (1100 or 1640 wide), the four sheets read from
 // the working directory with the program's checks (the three program-wide
 // picture sheets only if they are not loaded yet), a dark-red canvas buffer
-// and the overlay state with `ticks` as the clock. On a failed load the
-// message has been logged and false is returned.
-bool start_headless(AppState& app, bool condensed, TickSource ticks);
+// and the overlay state with `ticks` as the clock. Returns an empty string,
+// or the message of the first load that failed (for the caller to log).
+std::string start_headless(AppState& app, bool condensed, TickSource ticks);
 
 // Releases what start_headless acquired: the canvas buffer, the font
 // sheet, the three picture sheets and the "Thingie" tables (the

@@ -8,6 +8,7 @@
 #include "app/app_state.hpp"
 #include "app/compose_frame.hpp"
 #include "app/input.hpp"
+#include "app/report.hpp"
 #include "display/sheet_bmp.hpp"
 #include "inputs/picture_sheets.hpp"
 
@@ -26,18 +27,24 @@ int main(int /*argc*/, char* /*argv*/[]) {
     SDL_GetCurrentDisplayMode(0, &mode);
     choose_layout(app, mode.w);
 
-    // The pictures, then the font. A failure has been reported and SDL
-    // shut down; nothing may touch the missing image.
-    if (!load_picture_sheets()) {
-        return 1;
+    // The pictures, then the font; the first failure is logged, SDL shut
+    // down, and nothing touches the missing image.
+    std::string error = load_picture_sheets();
+    if (error.empty()) {
+        error = load_bmp(app.font, "font2.bmp", 8, check_font_surface);
     }
-    if (!load_bmp(app.font, "font2.bmp", 8, check_font_surface)) {
+    if (!error.empty()) {
+        log_error(error);
+        SDL_Quit();
         return 1;
     }
 
-    // The window. A non-zero status means SDL is already shut down.
-    if (const int status = app.canvas.create(app.layout_width, window_title(app)); status != 0) {
-        return status;
+    // The window: its status lines and errors in the order they came.
+    const CanvasReport report = app.canvas.create(app.layout_width, window_title(app));
+    say_canvas_report(report);
+    if (report.outcome != CanvasReport::Outcome::kReady) {
+        SDL_Quit();
+        return exit_status_of(report.outcome);
     }
 
     // The font's key and tint, the rate clock: the last things before the

@@ -19,6 +19,7 @@
 #include "app/frame_layout.hpp"
 #include "app/headless.hpp"
 #include "app/picture_files.hpp"
+#include "app/report.hpp"
 #include "display/image_file.hpp"
 #include "display/output_files.hpp"
 #include "display/panels.hpp"
@@ -342,7 +343,10 @@ int main(int argc, char* argv[]) {
     }
     AppState app;
     FixedClock clock{0, static_cast<Uint32>(options.ms_per_frame)};
-    if (!start_headless(app, options.condensed, fixed_ticks(clock))) {
+    if (const std::string error = start_headless(app, options.condensed, fixed_ticks(clock));
+        !error.empty()) {
+        log_error(error);
+        SDL_Quit();
         return 1;
     }
     if (!picture.empty()) {

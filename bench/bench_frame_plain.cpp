@@ -44,7 +44,10 @@ AppState& app_for(bool condensed) {
             std::exit(1);
         }
         app = new AppState;
-        if (!start_headless(*app, condensed, fixed_ticks(clocks[condensed ? 1 : 0]))) {
+        const std::string error =
+            start_headless(*app, condensed, fixed_ticks(clocks[condensed ? 1 : 0]));
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s\n", error.c_str());
             std::exit(1);
         }
     }

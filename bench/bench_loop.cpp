@@ -16,6 +16,7 @@
 
 #include "app/compose_frame.hpp"
 #include "app/headless.hpp"
+#include "app/report.hpp"
 
 namespace {
 
@@ -70,12 +71,17 @@ int main(int argc, char* argv[]) {
     }
     SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
     AppState app;
-    if (!start_headless(app, condensed, sdl_ticks())) {
+    if (const std::string error = start_headless(app, condensed, sdl_ticks()); !error.empty()) {
+        log_error(error);
+        SDL_Quit();
         return 1;
     }
     release_canvas_buffer(app.canvas);  // create makes its own buffer
-    if (const int status = app.canvas.create(app.layout_width, window_title(app)); status != 0) {
-        return status;
+    const CanvasReport report = app.canvas.create(app.layout_width, window_title(app));
+    say_canvas_report(report);
+    if (report.outcome != CanvasReport::Outcome::kReady) {
+        SDL_Quit();
+        return exit_status_of(report.outcome);
     }
     start_overlay(app, sdl_ticks());
     compose_frame(app);

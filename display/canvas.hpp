@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -20,6 +22,24 @@ struct RgbColor {
     std::int32_t r;
     std::int32_t g;
     std::int32_t b;
+};
+
+// What Canvas::create had to say, in the order it happened, for the entry
+// point to print and log: status lines for standard output, error lines for
+// the error log (each line as it is to be logged, with "%s"), and how it
+// ended.
+struct CanvasReport {
+    enum class Outcome {
+        kReady,          // the window shows the canvas
+        kNoContext,      // no OpenGL context: nothing else was tried
+        kShadersFailed,  // a shader did not compile or link
+    };
+    struct Line {
+        bool error;  // the error log, else standard output
+        std::string text;
+    };
+    Outcome outcome = Outcome::kReady;
+    std::vector<Line> lines;
 };
 
 struct Canvas {
@@ -35,12 +55,12 @@ struct Canvas {
     int height = 0;
 
     // Opens the window (title, at (10, 28), width x 800), creates the
-    // renderer, the GL context, GLEW, prints the three status lines, builds
-    // the shader program and the texture (initial content: dark red).
-    // Returns 0 on success, else the exit status the process must end with
-    // (2: no OpenGL context; 3: a shader failed to compile or link, after
-    // which SDL has been shut down). Defined with the presenter (display/presenter.cpp).
-    int create(int width, const char* title);
+    // renderer, the GL context, GLEW, says the three status lines, builds
+    // the shader program and the texture (initial content: dark red). Logs
+    // nothing, prints nothing and leaves SDL running: the report holds what
+    // is to be said and how it ended. Defined with the presenter
+    // (display/presenter.cpp).
+    CanvasReport create(int width, const char* title);
 
     // Uploads the whole buffer into the texture, draws it over the window and
     // swaps. Tests nothing.

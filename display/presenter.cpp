@@ -3,7 +3,8 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
-#include <cstdio>
+#include <string>
+#include <utility>
 
 #include "display/canvas.hpp"
 
@@ -28,27 +29,26 @@ const char* const kFragmentSource =
     "\tgl_FragColor = texture(font, pos);\n"
     "}\n";
 
-// Exit status after a shader failure; SDL is already shut down by then.
-constexpr int kShaderFailureStatus = 3;
+void say_error(CanvasReport& report, std::string text) {
+    report.lines.push_back({true, std::move(text)});
+}
 
-// Reads the GL error state once and logs a non-zero code; creation goes on.
-void check_gl_error() {
+// Reads the GL error state once and reports a non-zero code; creation goes on.
+void check_gl_error(CanvasReport& report) {
     const GLenum code = glGetError();
     if (code != GL_NO_ERROR) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "OpenGL error: %d\n", static_cast<int>(code));
+        say_error(report, "OpenGL error: " + std::to_string(static_cast<int>(code)) + "\n");
     }
 }
 
-// Builds the shader program; returns 0 or kShaderFailureStatus.
-int build_program(GLuint& program) {
+// Builds the shader program; false (with the report's lines) on a failure.
+bool build_program(GLuint& program, CanvasReport& report) {
     // Without a usable GLEW the shader entry points are null pointers: calling
     // one would crash, so say so and stop like any other shader failure.
     if (glCreateShader == nullptr || glCreateProgram == nullptr ||
         glUseProgramObjectARB == nullptr) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
-                     "Couldn't build shaders: the OpenGL shader entry points are missing");
-        SDL_Quit();
-        return kShaderFailureStatus;
+        say_error(report, "Couldn't build shaders: the OpenGL shader entry points are missing");
+        return false;
     }
     GLint status = 0;
     const GLuint vs = glCreateShader(GL_VERTEX_SHADER);
@@ -56,9 +56,8 @@ int build_program(GLuint& program) {
     glCompileShader(vs);
     glGetShaderiv(vs, GL_COMPILE_STATUS, &status);
     if (status == 0) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Couldn't compile vertex shader");
-        SDL_Quit();
-        return kShaderFailureStatus;
+        say_error(report, "Couldn't compile vertex shader");
+        return false;
     }
 
     const GLuint fs = glCreateShader(GL_FRAGMENT_SHADER);
@@ -73,11 +72,10 @@ int build_program(GLuint& program) {
         char* log = new char[length > 0 ? length : 1]();
         glGetShaderInfoLog(fs, length, &length, log);
         glDeleteShader(fs);
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Couldn't compile fragment shader: ");
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", log);
+        say_error(report, "Couldn't compile fragment shader: ");
+        say_error(report, log);
         delete[] log;
-        SDL_Quit();
-        return kShaderFailureStatus;
+        return false;
     }
 
     program = glCreateProgram();
@@ -86,16 +84,16 @@ int build_program(GLuint& program) {
     glLinkProgram(program);
     glGetProgramiv(program, GL_LINK_STATUS, &status);
     if (status == 0) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Couldn't link shaders");
-        SDL_Quit();
-        return kShaderFailureStatus;
+        say_error(report, "Couldn't link shaders");
+        return false;
     }
-    return 0;
+    return true;
 }
 
 }  // namespace
 
-int Canvas::create(int width_, const char* title) {
+CanvasReport Canvas::create(int width_, const char* title) {
+    CanvasReport report;
     init_canvas_buffer(*this, width_);
 
     window = SDL_CreateWindow(title, 10, 28, window_width, window_height, SDL_WINDOW_OPENGL);
@@ -104,54 +102,57 @@ int Canvas::create(int width_, const char* title) {
     // No context attributes: SDL's default context, which must offer the
     // compatibility profile (immediate mode, GL_CLAMP, gl_Vertex in GLSL).
     if (SDL_GL_CreateContext(window) == nullptr) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Unable to create OpenGL context: %s\n",
-                     SDL_GetError());
-        SDL_Quit();
-        return 2;
+        say_error(report, std::string("Unable to create OpenGL context: ") + SDL_GetError() + "\n");
+        report.outcome = CanvasReport::Outcome::kNoContext;
+        return report;
     }
 
     const GLenum glew_status = glewInit();
     if (glew_status != GLEW_OK) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Error: %s\n",
-                     reinterpret_cast<const char*>(glewGetErrorString(glew_status)));
+        say_error(report, std::string("Error: ") +
+                              reinterpret_cast<const char*>(glewGetErrorString(glew_status)) +
+                              "\n");
     }
 
-    // Flushed at once so that a pipe or a file sees them while the program runs.
-    std::printf("Status: Using GLEW %s\n",
-                reinterpret_cast<const char*>(glewGetString(GLEW_VERSION)));
     const GLubyte* gl_version = glGetString(GL_VERSION);
-    std::printf("Status: Using GL version %s\n",
-                gl_version != nullptr ? reinterpret_cast<const char*>(gl_version) : "(null)");
-    std::printf("Window dimensions: %d x %d\n", width, height);
-    std::fflush(stdout);
+    report.lines.push_back({false, std::string("Status: Using GLEW ") +
+                                       reinterpret_cast<const char*>(glewGetString(GLEW_VERSION)) +
+                                       "\n"});
+    report.lines.push_back(
+        {false, std::string("Status: Using GL version ") +
+                    (gl_version != nullptr ? reinterpret_cast<const char*>(gl_version) : "(null)") +
+                    "\n"});
+    report.lines.push_back({false, "Window dimensions: " + std::to_string(width) + " x " +
+                                       std::to_string(height) + "\n"});
 
     GLuint linked = 0;
-    if (const int status = build_program(linked); status != 0) {
-        return status;
+    if (!build_program(linked, report)) {
+        report.outcome = CanvasReport::Outcome::kShadersFailed;
+        return report;
     }
     program = linked;
 
     GLuint name = 0;
     glGenTextures(1, &name);
-    check_gl_error();
+    check_gl_error(report);
     texture = name;
     glBindTexture(GL_TEXTURE_2D, texture);
-    check_gl_error();
+    check_gl_error(report);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
-    check_gl_error();
+    check_gl_error(report);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    check_gl_error();
+    check_gl_error(report);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    check_gl_error();
+    check_gl_error(report);
     // 10496.0 is GL_CLAMP (0x2900), a compatibility-profile value: a core
     // context answers these two calls with GL_INVALID_ENUM (1280).
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, 10496.0f);
-    check_gl_error();
+    check_gl_error(report);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, 10496.0f);
-    check_gl_error();
+    check_gl_error(report);
 
     font_uniform = glGetUniformLocation(program, "font");
-    return 0;
+    return report;
 }
 
 void Canvas::present() {

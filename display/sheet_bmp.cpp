@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -30,17 +31,24 @@ void clear_image(TileSheet& sheet) {
     sheet.pixels.shrink_to_fit();
 }
 
-bool refuse(const char* path, const std::string& what) {
-    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s: %s\n", path, what.c_str());
-    SDL_Quit();
-    return false;
+std::string refuse(const char* path, const std::string& what) {
+    return std::string(path) + ": " + what;
+}
+
+// printf's rules into a string of any length, for the messages.
+template <typename... Args>
+std::string formatted(const char* format, Args... args) {
+    const int length = std::snprintf(nullptr, 0, format, args...);
+    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+    std::snprintf(text.data(), text.size() + 1, format, args...);
+    return text;
 }
 
 }  // namespace
 
 // Whatever sits at the path must not hang the start-up (see
 // display/regular_file.hpp); SDL then decodes the file from memory.
-bool load_bmp(TileSheet& sheet, const char* path, int cell_size, SurfaceCheck check) {
+std::string load_bmp(TileSheet& sheet, const char* path, int cell_size, SurfaceCheck check) {
     clear_image(sheet);
     const FileBytes file = read_regular_file(path, kMaxSheetFileBytes);
     switch (file.status) {
@@ -63,8 +71,8 @@ bool load_bmp(TileSheet& sheet, const char* path, int cell_size, SurfaceCheck ch
     return load_bmp_rw(sheet, stream, path, cell_size, check);
 }
 
-bool load_bmp_rw(TileSheet& sheet, SDL_RWops* stream, const char* name, int cell_size,
-                 SurfaceCheck check) {
+std::string load_bmp_rw(TileSheet& sheet, SDL_RWops* stream, const char* name, int cell_size,
+                        SurfaceCheck check) {
     clear_image(sheet);
     // A missing file (null stream) never reaches the decoder, nor does one
     // whose header cannot be read and put back.
@@ -76,13 +84,11 @@ bool load_bmp_rw(TileSheet& sheet, SDL_RWops* stream, const char* name, int cell
     if (claim_read && claim.is_bmp &&
         (claim.width > kMaxSheetSide || claim.height > kMaxSheetSide)) {
         SDL_RWclose(stream);
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
-                     "%s: expected a BMP image of at most %d x %d pixels, found a header "
-                     "claiming %lld x %lld\n",
-                     name, kMaxSheetSide, kMaxSheetSide, static_cast<long long>(claim.width),
-                     static_cast<long long>(claim.height));
-        SDL_Quit();
-        return false;
+        return formatted(
+            "%s: expected a BMP image of at most %d x %d pixels, found a header claiming %lld x "
+            "%lld",
+            name, kMaxSheetSide, kMaxSheetSide, static_cast<long long>(claim.width),
+            static_cast<long long>(claim.height));
     }
     SDL_Surface* surface = nullptr;
     if (claim_read) {
@@ -91,13 +97,13 @@ bool load_bmp_rw(TileSheet& sheet, SDL_RWops* stream, const char* name, int cell
         SDL_RWclose(stream);
     }
     if (surface == nullptr) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Unable to open surface: %s\n", name);
-        SDL_Quit();
-        return false;
+        return std::string("Unable to open surface: ") + name;
     }
-    if (check != nullptr && !check(*surface, cell_size, name)) {
-        SDL_FreeSurface(surface);
-        return false;
+    if (check != nullptr) {
+        if (std::string refused = check(*surface, cell_size, name); !refused.empty()) {
+            SDL_FreeSurface(surface);
+            return refused;
+        }
     }
     // The rows as SDL laid them out, padding included.
     SDL_LockSurface(surface);
@@ -111,40 +117,32 @@ bool load_bmp_rw(TileSheet& sheet, SDL_RWops* stream, const char* name, int cell
     sheet.cell_height = cell_size;
     sheet.cells_per_row = cell_size > 0 ? surface->w / cell_size : 0;
     SDL_FreeSurface(surface);
-    return true;
+    return {};
 }
 
-bool check_font_surface(const SDL_Surface& surface, int cell_size, const char* name) {
+std::string check_font_surface(const SDL_Surface& surface, int cell_size, const char* name) {
     // Glyphs are read as three bytes blue, green, red: the layout SDL gives a
     // 24-bit BMP. Any other format would be misread (or read past a row).
     if (surface.format->format != SDL_PIXELFORMAT_BGR24) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
-                     "%s: expected a 24-bit font sheet (SDL_PIXELFORMAT_BGR24), found %d bits "
-                     "per pixel (%s)\n",
-                     name, surface.format->BitsPerPixel,
-                     SDL_GetPixelFormatName(surface.format->format));
-        SDL_Quit();
-        return false;
+        return formatted(
+            "%s: expected a 24-bit font sheet (SDL_PIXELFORMAT_BGR24), found %d bits per pixel "
+            "(%s)",
+            name, surface.format->BitsPerPixel, SDL_GetPixelFormatName(surface.format->format));
     }
     const int cells_per_row = cell_size > 0 ? surface.w / cell_size : 0;
     if (cell_size <= 0 || cells_per_row <= 0) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
-                     "%s: expected a font sheet at least one cell (%d pixels) wide, found %d "
-                     "pixels\n",
-                     name, cell_size, surface.w);
-        SDL_Quit();
-        return false;
+        return formatted(
+            "%s: expected a font sheet at least one cell (%d pixels) wide, found %d pixels", name,
+            cell_size, surface.w);
     }
     const int rows_needed = kLastPrintableCode / cells_per_row + 1;
     const std::int64_t height_needed = std::int64_t{rows_needed} * cell_size;
     if (surface.h < height_needed) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
-                     "%s: expected at least %d rows of %d-pixel cells (%lld pixels high) to "
-                     "hold the codes 32 to 126 with %d cells per row, found %d pixels\n",
-                     name, rows_needed, cell_size, static_cast<long long>(height_needed),
-                     cells_per_row, surface.h);
-        SDL_Quit();
-        return false;
+        return formatted(
+            "%s: expected at least %d rows of %d-pixel cells (%lld pixels high) to hold the codes "
+            "32 to 126 with %d cells per row, found %d pixels",
+            name, rows_needed, cell_size, static_cast<long long>(height_needed), cells_per_row,
+            surface.h);
     }
-    return true;
+    return {};
 }

@@ -8,23 +8,22 @@
 // fill_from_sheet reads byte k as sample k, so the surface must be one byte
 // per pixel with rows of exactly 512 bytes; anything else would be read out
 // of step or past the end of the buffer. Nothing is converted.
-bool check_picture_surface(const SDL_Surface& surface, int /*cell_size*/, const char* name) {
+std::string check_picture_surface(const SDL_Surface& surface, int /*cell_size*/, const char* name) {
     const int bits = surface.format->BitsPerPixel;
     const int bytes = surface.format->BytesPerPixel;
     if (bits == 8 && bytes == 1 && surface.w == kPictureSide && surface.h == kPictureSide &&
         surface.pitch == kPictureSide) {
-        return true;
+        return {};
     }
-    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
-                 "%s: expected an 8-bit picture of 512 x 512 pixels in rows of 512 bytes, "
-                 "found %d bits per pixel (%s), %d x %d pixels in rows of %d bytes\n",
-                 name, bits, SDL_GetPixelFormatName(surface.format->format), surface.w, surface.h,
-                 surface.pitch);
-    SDL_Quit();
-    return false;
+    return std::string(name) +
+           ": expected an 8-bit picture of 512 x 512 pixels in rows of 512 bytes, found " +
+           std::to_string(bits) + " bits per pixel (" +
+           SDL_GetPixelFormatName(surface.format->format) + "), " + std::to_string(surface.w) +
+           " x " + std::to_string(surface.h) + " pixels in rows of " +
+           std::to_string(surface.pitch) + " bytes";
 }
 
-bool load_picture_sheets() {
+std::string load_picture_sheets() {
     struct Picture {
         TileSheet* sheet;
         const char* path;
@@ -35,9 +34,11 @@ bool load_picture_sheets() {
         {&sierpinsky_sheet, "sierpinsky-512x512.bmp"},
     };
     for (const Picture& picture : pictures) {
-        if (!load_bmp(*picture.sheet, picture.path, kPictureSide, check_picture_surface)) {
-            return false;
+        std::string error =
+            load_bmp(*picture.sheet, picture.path, kPictureSide, check_picture_surface);
+        if (!error.empty()) {
+            return error;
         }
     }
-    return true;
+    return {};
 }

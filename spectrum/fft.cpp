@@ -1,7 +1,8 @@
 #include "spectrum/fft.hpp"
 
-#include <cassert>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "spectrum/fft_kernels.hpp"
@@ -61,13 +62,21 @@ void stages_by_recurrence(Complex* data, std::uint32_t n) {
     }
 }
 
+// A broken precondition is a fault in the caller, not something a caller
+// could handle: it stops the process in every build, saying which one, where
+// a release build would otherwise go on with a result that was never
+// computed.
+void require(bool holds, const char* operation, const char* what) {
+    if (!holds) {
+        std::fprintf(stderr, "%s: precondition broken: %s\n", operation, what);
+        std::abort();
+    }
+}
+
 }  // namespace
 
 void fft_bit_reverse(Complex* data, std::uint32_t n) {
-    assert(fft_is_power_of_two(n));
-    if (!fft_is_power_of_two(n)) {
-        return;
-    }
+    require(fft_is_power_of_two(n), "fft_bit_reverse", "n is not a power of two");
     // Each pair is exchanged once, from its smaller index: the same
     // permutation as marking visited positions, without the marks.
     const int bits = fft_stage_count(n);
@@ -80,10 +89,7 @@ void fft_bit_reverse(Complex* data, std::uint32_t n) {
 }
 
 void fft_1d(Complex* data, std::uint32_t n) {
-    assert(fft_is_power_of_two(n));
-    if (!fft_is_power_of_two(n)) {
-        return;
-    }
+    require(fft_is_power_of_two(n), "fft_1d", "n is not a power of two");
     fft_bit_reverse(data, n);
     stages_by_recurrence(data, n);
 }
@@ -116,10 +122,8 @@ bool transformable(const ComplexGrid& grid) {
 }  // namespace
 
 void transform_2d_portable(ComplexGrid& grid) {
-    assert(transformable(grid));
-    if (!transformable(grid)) {
-        return;
-    }
+    require(transformable(grid), "transform_2d_portable",
+            "the grid is not square with a power-of-two side");
     const std::uint32_t n = static_cast<std::uint32_t>(grid.width);
     const FftPlan* plan = fft_plan_of(grid);
     const auto rows = [&] {
@@ -149,9 +153,7 @@ void ComplexGrid::transform_2d_of(const ComplexGrid& source) {
 }
 
 void ComplexGrid::transform_2d() {
-    assert(transformable(*this));
-    if (!transformable(*this)) {
-        return;
-    }
+    require(transformable(*this), "ComplexGrid::transform_2d",
+            "the grid is not square with a power-of-two side");
     transform_2d_lanes(*this);
 }

@@ -11,6 +11,9 @@
 
 #include "spectrum/complex_grid.hpp"
 
+// A broken precondition below stops the process in every build, with a line
+// on standard error naming the operation.
+
 // Permutes the n samples at data into bit-reversed index order, in place.
 // Precondition: n is a power of two (n >= 1).
 void fft_bit_reverse(Complex* data, std::uint32_t n);

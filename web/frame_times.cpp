@@ -68,7 +68,9 @@ int main(int argc, char* argv[]) {
     for (const bool condensed : {false, true}) {
         AppState app;
         FixedClock clock;
-        if (!start_headless(app, condensed, fixed_ticks(clock))) {
+        if (const std::string error = start_headless(app, condensed, fixed_ticks(clock));
+            !error.empty()) {
+            std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
         for (int test = 0; test < kTestCount; ++test) {

@@ -51,7 +51,10 @@ int main(int argc, char* argv[]) {
     };
     for (const Item& item : items) {
         const std::string path = dir + "/" + item.name;
-        if (!load_bmp(*item.sheet, path.c_str(), item.cell_size, item.check)) {
+        if (const std::string error =
+                load_bmp(*item.sheet, path.c_str(), item.cell_size, item.check);
+            !error.empty()) {
+            std::fprintf(stderr, "zarvo-web-sheets: %s\n", error.c_str());
             return 1;
         }
     }

@@ -23,7 +23,7 @@ TEST(FrameAllocation, SteadyFramesOfEveryTestAllocateNothing) {
         FixedClock clock;
         const long at_start = allocation_count();
         auto app = std::make_unique<AppState>();
-        ASSERT_TRUE(start_headless(*app, condensed, fixed_ticks(clock)));
+        ASSERT_EQ(start_headless(*app, condensed, fixed_ticks(clock)), "");
         ASSERT_GT(allocation_count(), at_start) << "the counter sees the start-up's grids";
         for (int test = 0; test < kTestCount; ++test) {
             app->selection = test;

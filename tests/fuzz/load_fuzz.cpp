@@ -60,7 +60,8 @@ void require_empty(const TileSheet& sheet) {
 void run_as_picture(const std::uint8_t* data, std::size_t size) {
     const char* name = "ostrel-512x512.bmp";
     if (!load_bmp_rw(ostrel_sheet, SDL_RWFromConstMem(data, static_cast<int>(size)), name, 512,
-                     check_picture_surface)) {
+                     check_picture_surface)
+             .empty()) {
         require_empty(ostrel_sheet);
         return;
     }
@@ -81,14 +82,16 @@ void run_as_font(const std::uint8_t* data, std::size_t size) {
     const char* name = "font2.bmp";
     TileSheet checked;
     if (load_bmp_rw(checked, SDL_RWFromConstMem(data, static_cast<int>(size)), name, 8,
-                    check_font_surface)) {
+                    check_font_surface)
+            .empty()) {
         require_loaded_within_limits(checked, 8);
         require(checked.pitch >= 3 * checked.width);
     } else {
         require_empty(checked);
     }
     TileSheet font;
-    if (!load_bmp_rw(font, SDL_RWFromConstMem(data, static_cast<int>(size)), name, 8, nullptr)) {
+    if (!load_bmp_rw(font, SDL_RWFromConstMem(data, static_cast<int>(size)), name, 8, nullptr)
+             .empty()) {
         require_empty(font);
         return;
     }

@@ -43,7 +43,7 @@ bool round_trip_picture(TileSheet& sheet, ByteAt byte_at) {
     if (saved != 0) {
         return false;
     }
-    const bool loaded = load_bmp(sheet, file.c_str(), kSide, check_picture_surface);
+    const bool loaded = load_bmp(sheet, file.c_str(), kSide, check_picture_surface).empty();
     std::filesystem::remove(file);
     return loaded;
 }

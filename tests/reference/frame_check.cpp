@@ -103,8 +103,8 @@ void prepare(AppState& app, int test, int frame, bool show_magnitude) {
 }  // namespace
 
 bool FramePair::start(bool condensed) {
-    return start_headless(product, condensed, fixed_ticks(product_clock)) &&
-           start_headless(plain, condensed, fixed_ticks(plain_clock));
+    return start_headless(product, condensed, fixed_ticks(product_clock)).empty() &&
+           start_headless(plain, condensed, fixed_ticks(plain_clock)).empty();
 }
 
 FramePair::~FramePair() {

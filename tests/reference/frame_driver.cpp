@@ -30,7 +30,9 @@ int main(int argc, char** argv) {
     }
     FixedClock clock;
     static AppState app;
-    if (!start_headless(app, condensed, fixed_ticks(clock))) {
+    if (const std::string error = start_headless(app, condensed, fixed_ticks(clock));
+        !error.empty()) {
+        std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
     app.selection = test;
