@@ -19,6 +19,7 @@
 #include "display/panel_kernels.hpp"
 #include "hwy/highway.h"
 // Included per target, after highway.h, like Highway's own -inl headers.
+#include "display/panel_target_ops-inl.h"
 #include "display/phase_angle-inl.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -31,6 +32,8 @@ using DF = hn::ScalableTag<float>;
 using DI = hn::RebindToSigned<DF>;
 using VF = hn::Vec<DF>;
 using VI = hn::Vec<DI>;
+using panel_target_ops::HWY_NAMESPACE::larger;
+using panel_target_ops::HWY_NAMESPACE::truncate_in_range;
 
 // Samples per vector: 16 (AVX3), 8 (AVX2), 4 (SSE4, SSSE3, NEON) or 1
 // (scalar). The vector targets store sixteen pixels at a time.
@@ -60,29 +63,6 @@ HWY_INLINE VF square_sums(Parts s) {
     return hn::Add(hn::Mul(s.re, s.re), hn::Mul(s.im, s.im));
 }
 
-// trunc(v) as an int32 where -2^31 <= v < 2^31. Other lanes, NaN among
-// them, get some value but never undefined behaviour: x86's conversion gives
-// INT32_MIN there and NEON's saturates, which is all the panels need, so the
-// correction that Highway's ConvertTo adds on x86 for large positive values
-// (four more operations a vector: the panels lost a quarter of their speed
-// to it) is left out there. The scalar target's conversion is a C++ cast,
-// undefined for NaN, so NaN is cleared before it.
-HWY_INLINE VI truncate_in_range(VF v) {
-#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128 && HWY_MAX_BYTES == 64
-    return VI{_mm512_cvttps_epi32(v.raw)};
-#elif HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128 && HWY_MAX_BYTES == 32
-    return VI{_mm256_cvttps_epi32(v.raw)};
-#elif HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
-    return VI{_mm_cvttps_epi32(v.raw)};
-#elif HWY_TARGET == HWY_WASM
-    // WebAssembly's conversion saturates and gives 0 for NaN: defined
-    // everywhere, so no lane needs clearing first.
-    return VI{wasm_i32x4_trunc_sat_f32x4(v.raw)};
-#else
-    return hn::ConvertTo(DI(), hn::IfThenZeroElse(hn::IsNaN(v), v));
-#endif
-}
-
 // grey_of lane by lane: NaN gives 0, from 256 up 255, below the int32 range
 // INT32_MIN (what every target's conversion gives there), else the
 // truncation.
@@ -92,74 +72,6 @@ HWY_INLINE VI greys(VF v) {
     const VI grey = hn::IfThenElse(hn::RebindMask(di, hn::Ge(v, hn::Set(df, 256.0f))),
                                    hn::Set(di, 255), truncate_in_range(v));
     return hn::IfThenZeroElse(hn::RebindMask(di, hn::IsNaN(v)), grey);
-}
-
-// Stores the low eight bits of kGroup greys (kVectorsPerGroup vectors, in
-// order) as kGroup RGB pixels: each byte three times.
-#if HWY_TARGET == HWY_SCALAR
-// One lane: the byte shuffles do not exist there, nor are they needed.
-HWY_INLINE void store_greys(std::uint8_t* dst, const VI* grey) {
-    panel_pixels::write_grey(hn::GetLane(grey[0]), dst);
-}
-#elif HWY_TARGET == HWY_WASM
-// Highway's TableLookupBytes goes byte by byte on this target. Each 16 bytes
-// of the 48 hold the low bytes of six greys (byte 4 l of a vector is lane
-// l's lowest) from two neighbouring vectors: one constant shuffle each,
-// which the engine compiles to a few instructions.
-HWY_INLINE void store_greys(std::uint8_t* dst, const VI* grey) {
-    static_assert(kVectorsPerGroup == 4, "four vectors of four greys");
-    const v128_t a = grey[0].raw;
-    const v128_t b = grey[1].raw;
-    const v128_t c = grey[2].raw;
-    const v128_t d = grey[3].raw;
-    wasm_v128_store(
-        dst, wasm_i8x16_shuffle(a, b, 0, 0, 0, 4, 4, 4, 8, 8, 8, 12, 12, 12, 16, 16, 16, 20));
-    wasm_v128_store(dst + 16, wasm_i8x16_shuffle(b, c, 4, 4, 8, 8, 8, 12, 12, 12, 16, 16, 16, 20,
-                                                 20, 20, 24, 24));
-    wasm_v128_store(dst + 32, wasm_i8x16_shuffle(c, d, 8, 12, 12, 12, 16, 16, 16, 20, 20, 20, 24,
-                                                 24, 24, 28, 28, 28));
-}
-#else
-HWY_INLINE void store_greys(std::uint8_t* dst, const VI* grey) {
-    const hn::RebindToUnsigned<DI> du;
-    const hn::Rebind<std::uint8_t, DI> d8;
-    const hn::Full128<std::uint8_t> d16;
-    const auto low = [&](std::size_t i) { return hn::TruncateTo(d8, hn::BitCast(du, grey[i])); };
-    // Sixteen low bytes, from as many vectors as hold sixteen floats.
-#if HWY_MAX_BYTES == 64 && HWY_ARCH_X86
-    // vpmovdb takes the low bytes in one instruction, where TruncateTo
-    // spends a shuffle and a permute: the panels run 5 % faster.
-    (void)low;
-    const hn::Vec<decltype(d16)> bytes{_mm512_cvtepi32_epi8(grey[0].raw)};
-#elif HWY_MAX_BYTES == 64
-    const auto bytes = low(0);
-#elif HWY_MAX_BYTES == 32
-    const auto bytes = hn::Combine(d16, low(1), low(0));
-#else
-    static_assert(kLanes == 4, "128-bit vectors hold four floats");
-    const hn::Full64<std::uint8_t> d64;
-    const auto bytes =
-        hn::Combine(d16, hn::Combine(d64, low(3), low(2)), hn::Combine(d64, low(1), low(0)));
-#endif
-    alignas(16) static constexpr std::uint8_t kSpread[48] = {
-        0, 0, 0, 1, 1, 1, 2,  2,  2,  3,  3,  3,  4,  4,  4,  5,  5,  5,  6,  6,  6,  7,  7,  7,
-        8, 8, 8, 9, 9, 9, 10, 10, 10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15};
-    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, kSpread)), d16, dst);
-    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, kSpread + 16)), d16, dst + 16);
-    hn::StoreU(hn::TableLookupBytes(bytes, hn::Load(d16, kSpread + 32)), d16, dst + 32);
-}
-#endif
-
-// s > max ? s : max, lane by lane: NaN in s never enters.
-HWY_INLINE VF larger(VF s, VF max) {
-#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
-    // maxps returns its second operand unless the first is strictly greater:
-    // the rule itself, in one instruction instead of a compare and a blend
-    // (the magnitude panels 4 % faster).
-    return hn::Max(s, max);
-#else
-    return hn::IfThenElse(hn::Gt(s, max), s, max);
-#endif
 }
 
 float largest_magnitude(const ComplexGrid& grid) {
@@ -218,7 +130,7 @@ void magnitude_run(const Complex* src, std::uint8_t* dst, std::int32_t n, float 
             const VF m = hn::Sqrt(square_sums(load_parts(src + j + i * kLanes)));
             grey[i] = greys(hn::Mul(hn::Mul(m, vscale), v255));
         }
-        store_greys(dst, grey);
+        panel_target_ops::HWY_NAMESPACE::store_greys<kVectorsPerGroup>(dst, grey);
     }
     for (; j < n; ++j, dst += 3) {
         const float v = (panel_pixels::magnitude(src[j]) * scale) * 255.0f;
@@ -286,7 +198,7 @@ void phase_run(const Complex* src, std::uint8_t* dst, std::int32_t n, bool recom
         for (std::size_t i = 0; i < kVectorsPerGroup; ++i) {
             grey[i] = phase_greys(src + j + i * kLanes, recompute_all);
         }
-        store_greys(dst, grey);
+        panel_target_ops::HWY_NAMESPACE::store_greys<kVectorsPerGroup>(dst, grey);
     }
     for (; j < n; ++j, dst += 3) {
         panel_pixels::write_grey(panel_pixels::phase_grey(src[j]), dst);

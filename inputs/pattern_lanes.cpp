@@ -90,8 +90,7 @@ HWY_INLINE void store_real(VF re, float* out) {
 #else
 // Samples are little-endian pairs of floats, so a real part's bits widened
 // with zeros to 64 are the whole sample: one widening per half vector,
-// where interleaving with a zero vector costs six shuffles a vector on AVX3
-// ("Thingie" 8 % faster).
+// where interleaving with a zero vector costs six shuffles a vector on AVX3.
 HWY_INLINE void store_real(VF re, float* out) {
     const DF df;
     const hn::Half<DF> dh;
