@@ -29,7 +29,7 @@ std::string start_headless(AppState& app, bool condensed, TickSource ticks) {
 }
 
 void stop_headless(AppState& app) {
-    release_canvas_buffer(app.canvas);
+    app.canvas = Canvas();
     for (TileSheet* sheet : {&app.font, &ostrel_sheet, &vhs_sheet, &sierpinsky_sheet}) {
         release_sheet(*sheet);
     }

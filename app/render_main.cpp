@@ -272,8 +272,7 @@ TileSheet& picture_sheet(int select) {
 // not shown is drawn with the same code onto a copy of the canvas, so both
 // come from what the frame computed.
 std::string stage_panels(AppState& app, const std::string& dir, OutputSet& outputs) {
-    Canvas other;
-    init_canvas_buffer(other, app.canvas.width);
+    Canvas other = canvas_without_window(app.canvas.width);
     int magnitude_x = kMagnitudePanelX;
     int phase_x = kPhasePanelX;
     const Canvas* magnitude_canvas = &app.canvas;
@@ -309,7 +308,6 @@ std::string stage_panels(AppState& app, const std::string& dir, OutputSet& outpu
             break;
         }
     }
-    release_canvas_buffer(other);
     return error;
 }
 

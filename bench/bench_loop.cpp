@@ -76,7 +76,6 @@ int main(int argc, char* argv[]) {
         SDL_Quit();
         return 1;
     }
-    release_canvas_buffer(app.canvas);  // create makes its own buffer
     const CanvasReport report = app.canvas.create(app.layout_width, window_title(app));
     say_canvas_report(report);
     if (report.outcome != CanvasReport::Outcome::kReady) {

@@ -11,7 +11,8 @@ void init_canvas_buffer(Canvas& canvas, int width) {
     canvas.height = 800;
     canvas.window_height = 800;
     const std::size_t bytes = static_cast<std::size_t>(width) * 2400;
-    canvas.pixels = static_cast<std::uint8_t*>(allocate_frame_buffer(bytes));
+    canvas.buffer = FrameBuffer(bytes);
+    canvas.pixels = static_cast<std::uint8_t*>(canvas.buffer.data);
     for (std::size_t i = 0; i < bytes; i += 3) {
         canvas.pixels[i] = 50;
         canvas.pixels[i + 1] = 0;
@@ -19,9 +20,10 @@ void init_canvas_buffer(Canvas& canvas, int width) {
     }
 }
 
-void release_canvas_buffer(Canvas& canvas) {
-    release_frame_buffer(canvas.pixels, static_cast<std::size_t>(canvas.width) * 2400);
-    canvas.pixels = nullptr;
+Canvas canvas_without_window(int width) {
+    Canvas canvas;
+    init_canvas_buffer(canvas, width);
+    return canvas;
 }
 
 void draw_panel_frame(Canvas& canvas, int x, const RgbColor& colour) {

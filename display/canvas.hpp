@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "spectrum/frame_buffer.hpp"
+
 struct SDL_Window;
 struct SDL_Renderer;
 
@@ -50,9 +52,10 @@ struct Canvas {
     std::int32_t font_uniform = 0;  // location of the sampler uniform "font"
     int window_width = 0;
     int window_height = 0;
-    std::uint8_t* pixels = nullptr;  // width * height * 3 bytes, owned
+    std::uint8_t* pixels = nullptr;  // width * height * 3 bytes, in `buffer`
     int width = 0;
     int height = 0;
+    FrameBuffer buffer;  // owns `pixels`: a canvas releases its buffer itself
 
     // Opens the window (title, at (10, 28), width x 800), creates the
     // renderer, the GL context, GLEW, says the three status lines, builds
@@ -70,12 +73,13 @@ struct Canvas {
 // The canvas without a window: sizes (height 800), a buffer of width * 2400
 // bytes, every pixel dark red (50, 0, 0). Used by Canvas::create and by
 // everything that draws without a window. The buffer is a frame buffer (see
-// spectrum/frame_buffer.hpp); release it with release_canvas_buffer.
+// spectrum/frame_buffer.hpp), owned by the canvas; a buffer it had before
+// is released.
 void init_canvas_buffer(Canvas& canvas, int width);
 
-// Frees the buffer of init_canvas_buffer (the width must be unchanged) and
-// sets `pixels` to null.
-void release_canvas_buffer(Canvas& canvas);
+// A canvas of `width` x 800 pixels without a window, as init_canvas_buffer
+// makes it.
+Canvas canvas_without_window(int width);
 
 // Byte offset of pixel (x, y).
 inline std::size_t pixel_offset(const Canvas& canvas, int x, int y) {

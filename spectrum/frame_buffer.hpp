@@ -17,3 +17,29 @@ void* allocate_frame_buffer(std::size_t bytes);
 // Releases what allocate_frame_buffer returned for the same byte count
 // (null is allowed).
 void release_frame_buffer(void* buffer, std::size_t bytes);
+
+// A frame buffer that releases itself: moved, never copied.
+struct FrameBuffer {
+    void* data = nullptr;
+    std::size_t bytes = 0;
+
+    FrameBuffer() = default;
+    explicit FrameBuffer(std::size_t size) : data(allocate_frame_buffer(size)), bytes(size) {}
+    FrameBuffer(FrameBuffer&& other) noexcept : data(other.data), bytes(other.bytes) {
+        other.data = nullptr;
+        other.bytes = 0;
+    }
+    FrameBuffer& operator=(FrameBuffer&& other) noexcept {
+        if (this != &other) {
+            release_frame_buffer(data, bytes);
+            data = other.data;
+            bytes = other.bytes;
+            other.data = nullptr;
+            other.bytes = 0;
+        }
+        return *this;
+    }
+    FrameBuffer(const FrameBuffer&) = delete;
+    FrameBuffer& operator=(const FrameBuffer&) = delete;
+    ~FrameBuffer() { release_frame_buffer(data, bytes); }
+};

@@ -81,7 +81,6 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int zarvo_start(int condensed, int fixed_ms) {
     const bool first = page == nullptr;
     if (!first) {
-        release_canvas_buffer(page->app.canvas);
         delete page;
     }
     page = new Page;

@@ -45,7 +45,6 @@ protected:
             release_sheet(*sheet);
         }
         if (app != nullptr) {
-            release_canvas_buffer(app->canvas);
             delete app;
         }
     }
@@ -128,7 +127,6 @@ TEST_F(ComposeFrame, SpaceSwitchesThePanelInBothLayouts) {
         a.input.toggle = true;
         compose_frame(a);
         EXPECT_TRUE(a.show_magnitude);
-        release_canvas_buffer(app->canvas);
         delete app;
         app = nullptr;
     }
@@ -278,7 +276,6 @@ TEST_F(ComposeFrame, CaptionsFramesAndRateLineByLayout) {
         EXPECT_EQ(a.font.tint[0], 1.0f);
         EXPECT_EQ(a.font.tint[1], 0.0f);
         EXPECT_EQ(a.font.tint[2], 1.0f);
-        release_canvas_buffer(app->canvas);
         delete app;
         app = nullptr;
     }

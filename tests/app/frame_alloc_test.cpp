@@ -53,8 +53,7 @@ TEST(FrameAllocation, SteadyFramesOfEveryTestAllocateNothing) {
 TEST(FrameAllocation, ScalarFallbacksOfEveryTargetAllocateNothing) {
     ComplexGrid grid(512, 512);
     const ThingieTables tables = make_thingie_tables(512, 512);
-    Canvas canvas;
-    init_canvas_buffer(canvas, 1640);
+    Canvas canvas = canvas_without_window(1640);
     RgbColor pen = {0, 0, 0};
     for (const SimdTarget& target : simd_targets()) {
         const ScopedSimdTarget only(target);
@@ -66,7 +65,6 @@ TEST(FrameAllocation, ScalarFallbacksOfEveryTargetAllocateNothing) {
         draw_magnitude_and_phase_lanes(grid, pen, canvas, 555, 1089, 60.0f, true);
         EXPECT_EQ(allocation_count() - before, 0) << target.name;
     }
-    release_canvas_buffer(canvas);
 }
 
 }  // namespace

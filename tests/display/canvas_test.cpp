@@ -7,16 +7,9 @@
 
 namespace {
 
-struct OwnedCanvas {
-    Canvas canvas;
-    explicit OwnedCanvas(int width) { init_canvas_buffer(canvas, width); }
-    ~OwnedCanvas() { release_canvas_buffer(canvas); }
-};
-
 TEST(Canvas, BufferIsDarkRedWithPackedRows) {
     for (const int width : {1640, 1100}) {
-        OwnedCanvas owned(width);
-        const Canvas& c = owned.canvas;
+        const Canvas c = canvas_without_window(width);
         EXPECT_EQ(c.width, width);
         EXPECT_EQ(c.window_width, width);
         EXPECT_EQ(c.height, 800);
@@ -35,9 +28,9 @@ TEST(Canvas, BufferIsDarkRedWithPackedRows) {
 }
 
 TEST(Canvas, PutColourStoresLowEightBits) {
-    OwnedCanvas owned(1100);
-    put_colour(owned.canvas, 7, 3, RgbColor{256 + 17, -63, 255});
-    const std::uint8_t* p = owned.canvas.pixels + 3 * (3 * 1100 + 7);
+    Canvas canvas = canvas_without_window(1100);
+    put_colour(canvas, 7, 3, RgbColor{256 + 17, -63, 255});
+    const std::uint8_t* p = canvas.pixels + 3 * (3 * 1100 + 7);
     EXPECT_EQ(p[0], 17);
     EXPECT_EQ(p[1], 193);
     EXPECT_EQ(p[2], 255);
@@ -45,8 +38,7 @@ TEST(Canvas, PutColourStoresLowEightBits) {
 
 TEST(PanelFrame, SetsExactlyTheFourLines) {
     for (const int x : {20, 554, 1088}) {
-        OwnedCanvas owned(1640);
-        Canvas& c = owned.canvas;
+        Canvas c = canvas_without_window(1640);
         draw_panel_frame(c, x, RgbColor{255, 256 + 7, -1});
         for (int y = 0; y < 800; ++y) {
             for (int px = 0; px < 1640; ++px) {

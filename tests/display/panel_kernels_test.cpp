@@ -30,21 +30,19 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr double kPi = 3.141592653589793;
 
-struct OwnedCanvas {
-    Canvas canvas;
-    OwnedCanvas() { init_canvas_buffer(canvas, 1640); }
-    ~OwnedCanvas() { release_canvas_buffer(canvas); }
-    std::size_t bytes() const { return static_cast<std::size_t>(canvas.width) * canvas.height * 3; }
-    // Back to the dark red of a new canvas, without a new buffer (a new one
-    // for every drawing compared cost this test most of its time).
-    void reset() {
-        for (std::size_t k = 0; k < bytes(); k += 3) {
-            canvas.pixels[k] = 50;
-            canvas.pixels[k + 1] = 0;
-            canvas.pixels[k + 2] = 0;
-        }
+std::size_t bytes_of(const Canvas& canvas) {
+    return static_cast<std::size_t>(canvas.width) * canvas.height * 3;
+}
+
+// Back to the dark red of a new canvas, without a new buffer (a new one for
+// every drawing compared cost this test most of its time).
+void reset(Canvas& canvas) {
+    for (std::size_t k = 0; k < bytes_of(canvas); k += 3) {
+        canvas.pixels[k] = 50;
+        canvas.pixels[k + 1] = 0;
+        canvas.pixels[k + 2] = 0;
     }
-};
+}
 
 using MagnitudeDraw = std::function<void(const ComplexGrid&, RgbColor&, Canvas&, int, bool, float)>;
 using PhaseDraw = std::function<void(const ComplexGrid&, RgbColor&, Canvas&, int)>;
@@ -97,16 +95,15 @@ void run_on(const Named& impl, Draw draw) {
     draw();
 }
 
-testing::AssertionResult same_drawing(const OwnedCanvas& actual, RgbColor actual_pen,
-                                      const OwnedCanvas& expected, RgbColor expected_pen) {
-    if (std::memcmp(actual.canvas.pixels, expected.canvas.pixels, actual.bytes()) != 0) {
-        for (std::size_t k = 0; k < actual.bytes(); ++k) {
-            if (actual.canvas.pixels[k] != expected.canvas.pixels[k]) {
+testing::AssertionResult same_drawing(const Canvas& actual, RgbColor actual_pen,
+                                      const Canvas& expected, RgbColor expected_pen) {
+    if (std::memcmp(actual.pixels, expected.pixels, bytes_of(actual)) != 0) {
+        for (std::size_t k = 0; k < bytes_of(actual); ++k) {
+            if (actual.pixels[k] != expected.pixels[k]) {
                 const std::size_t pixel = k / 3;
                 return testing::AssertionFailure()
                        << "pixel (" << pixel % 1640 << ", " << pixel / 1640 << ") byte " << k % 3
-                       << " is " << int{actual.canvas.pixels[k]} << ", plain "
-                       << int{expected.canvas.pixels[k]};
+                       << " is " << int{actual.pixels[k]} << ", plain " << int{expected.pixels[k]};
             }
         }
     }
@@ -123,17 +120,17 @@ testing::AssertionResult same_drawing(const OwnedCanvas& actual, RgbColor actual
 template <typename Has, typename Plain, typename Drawn>
 void expect_all_match(const std::vector<Named>& impls, Has has, Plain plain, Drawn drawn,
                       const std::string& what) {
-    OwnedCanvas expected;
-    OwnedCanvas actual;
+    Canvas expected = canvas_without_window(1640);
+    Canvas actual = canvas_without_window(1640);
     RgbColor expected_pen = {7, 7, 7};
-    plain(expected_pen, expected.canvas);
+    plain(expected_pen, expected);
     for (const Named& impl : impls) {
         if (!has(impl)) {
             continue;
         }
-        actual.reset();
+        reset(actual);
         RgbColor actual_pen = {7, 7, 7};
-        run_on(impl, [&] { drawn(impl, actual_pen, actual.canvas); });
+        run_on(impl, [&] { drawn(impl, actual_pen, actual); });
         EXPECT_TRUE(same_drawing(actual, actual_pen, expected, expected_pen))
             << what << ", " << impl.name;
     }

@@ -16,14 +16,9 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr double kPi = 3.141592653589793;
 
-struct OwnedCanvas {
-    Canvas canvas;
-    explicit OwnedCanvas(int width = 1640) { init_canvas_buffer(canvas, width); }
-    ~OwnedCanvas() { release_canvas_buffer(canvas); }
-    const std::uint8_t* pixel(int x, int y) const {
-        return canvas.pixels + pixel_offset(canvas, x, y);
-    }
-};
+const std::uint8_t* pixel_at(const Canvas& canvas, int x, int y) {
+    return canvas.pixels + pixel_offset(canvas, x, y);
+}
 
 void fill(ComplexGrid& grid, Complex value) {
     for (std::int64_t k = 0; k < grid.size(); ++k) {
@@ -38,13 +33,13 @@ Complex& at(ComplexGrid& grid, int i, int j) {
 // The expected grey of every panel pixel, row by row; -1000 marks "not
 // drawn". The canvas must hold (grey, grey, grey) (low eight bits) there and
 // dark red everywhere else.
-void expect_panel(const OwnedCanvas& owned, int x, int w, int h,
-                  const std::vector<std::int32_t>& greys, const std::string& what) {
-    const Canvas& c = owned.canvas;
+void expect_panel(const Canvas& owned, int x, int w, int h, const std::vector<std::int32_t>& greys,
+                  const std::string& what) {
+    const Canvas& c = owned;
     for (int y = 0; y < c.height; ++y) {
         for (int px = 0; px < c.width; ++px) {
             const bool inside = px >= x && px < x + w && y >= 21 && y < 21 + h;
-            const std::uint8_t* p = owned.pixel(px, y);
+            const std::uint8_t* p = pixel_at(owned, px, y);
             if (!inside) {
                 ASSERT_TRUE(p[0] == 50 && p[1] == 0 && p[2] == 0)
                     << what << ": outside the panel at (" << px << ", " << y << ")";
@@ -147,13 +142,14 @@ TEST(MagnitudePanel, ImpulseSwappedAndUnswapped) {
     fill(grid, {0.0f, 0.0f});
     at(grid, 0, 0) = {0.0f, -2.5f};
     for (const bool shifted : {true, false}) {
-        OwnedCanvas owned;
+        Canvas owned = canvas_without_window(1640);
         RgbColor pen{7, 7, 7};
-        draw_magnitude(grid, pen, owned.canvas, 555, shifted, 1.0f);
+        draw_magnitude(grid, pen, owned, 555, shifted, 1.0f);
         std::vector<std::int32_t> greys(512 * 512, 0);
         greys[shifted ? 256 * 512 + 256 : 0] = 255;
         expect_panel(owned, 555, 512, 512, greys, shifted ? "swapped" : "unswapped");
-        const std::uint8_t* p = shifted ? owned.pixel(555 + 256, 277) : owned.pixel(555, 21);
+        const std::uint8_t* p =
+            shifted ? pixel_at(owned, 555 + 256, 277) : pixel_at(owned, 555, 21);
         EXPECT_EQ(p[0], 255);
     }
 }
@@ -180,13 +176,13 @@ TEST(MagnitudePanel, ScaleGainAndClamp) {
         fill(grid, {0.0f, 0.0f});
         at(grid, 0, 0) = {-1.0f, 0.0f};
         at(grid, 3, 3) = {0.0f, c.sample};
-        OwnedCanvas owned;
+        Canvas owned = canvas_without_window(1640);
         RgbColor pen{};
-        draw_magnitude(grid, pen, owned.canvas, 21, false, c.gain);
+        draw_magnitude(grid, pen, owned, 21, false, c.gain);
         EXPECT_EQ(pen.r, c.grey) << c.gain << " " << c.sample;
         EXPECT_EQ(pen.g, c.grey);
         EXPECT_EQ(pen.b, c.grey);
-        EXPECT_EQ(owned.pixel(24, 24)[1], static_cast<std::uint8_t>(c.grey));
+        EXPECT_EQ(pixel_at(owned, 24, 24)[1], static_cast<std::uint8_t>(c.grey));
     }
 }
 
@@ -198,9 +194,9 @@ TEST(MagnitudePanel, ScaleIsADivisionNotAReciprocalProduct) {
     fill(grid, {0.0f, 0.0f});
     at(grid, 0, 0) = {7.0f, 0.0f};
     at(grid, 1, 1) = {0x1.dfbd9cp-10f, 0.0f};
-    OwnedCanvas owned;
+    Canvas owned = canvas_without_window(1640);
     RgbColor pen{};
-    draw_magnitude(grid, pen, owned.canvas, 21, false, 60.0f);
+    draw_magnitude(grid, pen, owned, 21, false, 60.0f);
     EXPECT_EQ(pen.r, 3);
 }
 
@@ -229,9 +225,9 @@ TEST(MagnitudePanel, ZeroNaNAndInfiniteGrids) {
         fill(grid, c.fill_with);
         at(grid, 1, 2) = c.special;
         at(grid, 3, 0) = c.other;
-        OwnedCanvas owned;
+        Canvas owned = canvas_without_window(1640);
         RgbColor pen{};
-        draw_magnitude(grid, pen, owned.canvas, 21, false, 1.0f);
+        draw_magnitude(grid, pen, owned, 21, false, 1.0f);
         std::vector<std::int32_t> greys(16, c.rest_grey);
         greys[1 * 4 + 2] = c.special_grey;
         greys[3 * 4 + 0] = c.other_grey;
@@ -250,9 +246,9 @@ TEST(MagnitudePanel, MatchesPlainReference) {
     };
     for (const Case c : {Case{21, false, 1.0f}, Case{555, true, 60.0f}, Case{1089, true, 1.0f},
                          Case{0, false, 60.0f}}) {
-        OwnedCanvas owned;
+        Canvas owned = canvas_without_window(1640);
         RgbColor pen{};
-        draw_magnitude(grid, pen, owned.canvas, c.x, c.shifted, c.gain);
+        draw_magnitude(grid, pen, owned, c.x, c.shifted, c.gain);
         const std::vector<std::int32_t> greys = ref_magnitude_panel(grid, c.shifted, c.gain);
         expect_panel(owned, c.x, 512, 512, greys,
                      "x " + std::to_string(c.x) + " gain " + std::to_string(c.gain));
@@ -289,9 +285,9 @@ TEST(PhasePanel, GreyTable) {
     for (const Case& c : cases) {
         ComplexGrid grid(2, 2);
         fill(grid, c.sample);
-        OwnedCanvas owned;
+        Canvas owned = canvas_without_window(1640);
         RgbColor pen{1000, 1000, 1000};
-        draw_phase(grid, pen, owned.canvas, 1089);
+        draw_phase(grid, pen, owned, 1089);
         EXPECT_EQ(pen.r, c.v) << c.what;
         EXPECT_EQ(pen.g, c.v) << c.what;
         EXPECT_EQ(pen.b, c.v) << c.what;
@@ -305,13 +301,13 @@ TEST(PhasePanel, GreyTable) {
         sweep.samples[k] = {static_cast<float>(std::cos(angle)),
                             static_cast<float>(std::sin(angle))};
     }
-    OwnedCanvas owned;
+    Canvas owned = canvas_without_window(1640);
     RgbColor pen{};
-    draw_phase(sweep, pen, owned.canvas, 555);
+    draw_phase(sweep, pen, owned, 555);
     bool seen[256] = {};
     for (int i = 0; i < 512; ++i) {
         for (int j = 0; j < 512; ++j) {
-            seen[owned.pixel(555 + j, 21 + i)[0]] = true;
+            seen[pixel_at(owned, 555 + j, 21 + i)[0]] = true;
         }
     }
     for (int grey = 0; grey < 256; ++grey) {
@@ -325,21 +321,21 @@ TEST(PhasePanel, AlwaysSwappedAndMatchesPlainReference) {
     // The last pixel drawn, panel (511, 511), shows sample (255, 255).
     at(grid, 255, 255) = {0.0f, -1.0f};
     for (const int x : {555, 1089}) {
-        OwnedCanvas owned;
+        Canvas owned = canvas_without_window(1640);
         RgbColor pen{};
-        draw_phase(grid, pen, owned.canvas, x);
+        draw_phase(grid, pen, owned, x);
         expect_panel(owned, x, 512, 512, ref_phase_panel(grid), "phase at " + std::to_string(x));
         EXPECT_EQ(pen.r, -63);
-        EXPECT_EQ(owned.pixel(x + 511, 532)[0], 193);
+        EXPECT_EQ(pixel_at(owned, x + 511, 532)[0], 193);
     }
 }
 
 TEST(Panels, EmptyGridDrawsNothingAndLeavesThePen) {
     ComplexGrid grid(0, 0);
-    OwnedCanvas owned;
+    Canvas owned = canvas_without_window(1640);
     RgbColor pen{-5, 300, 9};
-    draw_magnitude(grid, pen, owned.canvas, 21, true, 60.0f);
-    draw_phase(grid, pen, owned.canvas, 555);
+    draw_magnitude(grid, pen, owned, 21, true, 60.0f);
+    draw_phase(grid, pen, owned, 555);
     EXPECT_EQ(pen.r, -5);
     EXPECT_EQ(pen.g, 300);
     EXPECT_EQ(pen.b, 9);

@@ -87,7 +87,6 @@ struct Fixture {
         model.assign(canvas.pixels, canvas.pixels + kCanvasWidth * 2400);
         sheet = make_sheet(sheet_w, sheet_h);
     }
-    ~Fixture() { release_canvas_buffer(canvas); }
 
     // The model of one glyph: plain per-pixel rules, colours from sheet_colour.
     void model_glyph(int x, int y, int code) {
