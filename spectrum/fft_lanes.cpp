@@ -399,14 +399,15 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out
     }
 }
 
-// Blocks finished side by side: each row then gets a run of at least 128
-// bytes, a pair of lines. Runs of one line per row took half as long again
-// on the AMD EPYC this was measured on (AVX2, side 512: 740 against 500 us),
-// most likely because the caches fetch lines in aligned pairs and the other
-// line of a pair is only written one block later, when it is gone again.
+// Blocks finished side by side: enough for 512 columns, the whole row up to
+// that side. Each group of rows then goes out row after row, each row from
+// start to end: a stream that the prefetchers follow, where tiles of one or
+// two lines per row (each tile a sweep over all rows) were slower on every
+// target. The stage twiddles are also set once for the whole run.
 template <class D>
-constexpr std::uint32_t tile_blocks(D) {
-    return hn::MaxLanes(D()) >= 16 ? 1 : static_cast<std::uint32_t>(16 / hn::MaxLanes(D()));
+std::uint32_t tile_blocks(D, std::uint32_t count) {
+    constexpr std::uint32_t kBlocks = static_cast<std::uint32_t>(512 / hn::MaxLanes(D()));
+    return kBlocks < count ? kBlocks : count;
 }
 
 // Rows taken together: their outputs wait in a buffer, the first column
@@ -453,17 +454,16 @@ HWY_NOINLINE void flush_batch(D d, const float* batch, float* to, std::size_t bl
     }
 }
 
-// The tile of blocks b0 .. b0 + tile_blocks - 1 (slots in bit-reversed row
-// order, through all but the last k stages), finished and written back to
-// their columns of `samples` as (re, im) pairs: rows j + i n / 2^k come out
-// of one group of slots of each block.
+// The tile of blocks b0 .. b0 + width - 1 (slots in bit-reversed row order,
+// through all but the last k stages), finished and written back to their
+// columns of `samples` as (re, im) pairs: rows j + i n / 2^k come out of one
+// group of slots of each block.
 template <int k, class D>
-HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, const float* blocks,
-                              const Tables& t) {
+HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, std::uint32_t width,
+                              const float* blocks, const Tables& t) {
     constexpr std::size_t kW = hn::MaxLanes(D());
     constexpr std::size_t kSlot = 2 * kW;
     constexpr int kGroup = 1 << k;
-    constexpr std::uint32_t kTile = tile_blocks(D());
     const std::uint32_t n = t.n;
     const std::uint32_t h = n >> k;
     const std::size_t block_floats = kSlot * std::size_t{n};
@@ -472,10 +472,7 @@ HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, const float
     const std::size_t row_floats = 2 * std::size_t{n};
     for (std::uint32_t j = 0; j < h; ++j) {
         const StageTwiddles<D, k> tw(d, t.w, h, j);
-        // Row j + i h of the tile, slot by slot: the results wait here
-        // until the whole run of the row can be written.
-        alignas(64) float runs[kGroup][kTile * kSlot];
-        for (std::uint32_t b = 0; b < kTile; ++b) {
+        for (std::uint32_t b = 0; b < width; ++b) {
             const float* block = tile + block_floats * b;
             Vf<D> re[kGroup];
             Vf<D> im[kGroup];
@@ -486,17 +483,7 @@ HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, const float
             stages_in_registers<k>(re, im, tw.re, tw.im);
 #pragma GCC unroll 8
             for (int i = 0; i < kGroup; ++i) {
-                store_slot(d, runs[i] + kSlot * b, re[i], im[i]);
-            }
-        }
-#pragma GCC unroll 1
-        for (int i = 0; i < kGroup; ++i) {
-            float* row = columns + row_floats * (j + i * h);
-            for (std::uint32_t b = 0; b < kTile; ++b) {
-                Vf<D> re;
-                Vf<D> im;
-                load_slot(d, runs[i] + kSlot * b, re, im);
-                store_pairs(d, re, im, row + kSlot * b);
+                store_pairs(d, re[i], im[i], columns + row_floats * (j + i * h) + kSlot * b);
             }
         }
     }
@@ -559,14 +546,15 @@ void transform_with(D d, const float* rows, float* samples, float* blocks, const
             }
         }
     }
-    for (std::uint32_t b = 0; b < count; b += tile_blocks(d)) {
+    const std::uint32_t width = tile_blocks(d, count);
+    for (std::uint32_t b = 0; b < count; b += width) {
         if constexpr (kPassStages == 2) {
             if (finish_stages == 2) {
-                finish_tile<2>(d, samples, b, blocks, t);
+                finish_tile<2>(d, samples, b, width, blocks, t);
                 continue;
             }
         }
-        finish_tile<3>(d, samples, b, blocks, t);
+        finish_tile<3>(d, samples, b, width, blocks, t);
     }
 }
 
