@@ -64,15 +64,15 @@ namespace fft_lanes {
 // Smallest side: every target fits a W x W transpose in a row (W <= 8 below
 // 256) and its first passes in the chunks.
 constexpr std::uint32_t kMinSide = 64;
-// Largest side: the row work array, the per-lane twiddles and the batched
-// row outputs live on the stack (48 to 80 KiB).
+// Largest side: the row work array, the per-lane twiddles, the batched row
+// outputs and (on SSE4 and SSSE3) the spread stage tables live on the stack
+// (48 to 80 KiB).
 constexpr std::uint32_t kMaxSide = 1024;
 
-// Twiddle tables of stage s (half h = 2^s) start at entry h - 1.
+// Twiddle tables: the entries of stage s (half h = 2^s) start at h - 1.
 struct Twiddles {
     const float* re;
     const float* im;
-    Twiddles stage(std::uint32_t h) const { return {re + (h - 1), im + (h - 1)}; }
 };
 
 // The output column held by lane l of a W-lane slot, relative to the
@@ -130,17 +130,29 @@ HWY_INLINE void butterfly(V& pre, V& pim, V& qre, V& qim, V wre, V wim) {
     pim = hn::Add(tim, pim);
 }
 
+// Where a broadcast from memory takes a load and a shuffle (SSE4 and SSSE3
+// have no broadcast load), the stage tables are spread once per transform to
+// a vector per entry, which the stages then load whole (or take as the memory
+// operand of a product).
+constexpr bool kSpreadTwiddles = HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_SSSE3;
+
 // The broadcast twiddles of k stages (halves h, 2h, .. 2^(k-1) h) at
 // offset j into a group: stage s, butterfly i < 2^s at entry 2^s - 1 + i.
+// With kSpreadTwiddles, w holds W floats per entry.
 template <class D, int k>
 struct StageTwiddles {
     HWY_INLINE StageTwiddles(D d, const Twiddles& w, std::uint32_t h, std::uint32_t j) {
 #pragma GCC unroll 4
         for (int s = 0; s < k; ++s) {
-            const Twiddles ws = w.stage(h << s);
             for (int i = 0; i < (1 << s); ++i) {
-                re[(1 << s) - 1 + i] = hn::Set(d, ws.re[j + i * h]);
-                im[(1 << s) - 1 + i] = hn::Set(d, ws.im[j + i * h]);
+                const std::size_t entry = (h << s) - 1 + j + i * h;
+                if constexpr (kSpreadTwiddles) {
+                    re[(1 << s) - 1 + i] = hn::Load(d, w.re + hn::MaxLanes(d) * entry);
+                    im[(1 << s) - 1 + i] = hn::Load(d, w.im + hn::MaxLanes(d) * entry);
+                } else {
+                    re[(1 << s) - 1 + i] = hn::Set(d, w.re[entry]);
+                    im[(1 << s) - 1 + i] = hn::Set(d, w.im[entry]);
+                }
             }
         }
     }
@@ -286,20 +298,23 @@ template <int k, class D>
 HWY_INLINE void lane_pass(D d, float* data, std::uint32_t count, std::uint32_t h,
                           const Twiddles& w) {
     constexpr std::size_t kSlot = 2 * hn::MaxLanes(D());
+    // Operands of one group are `stride` floats apart, groups `step`.
+    const std::size_t stride = kSlot * h;
+    const std::size_t step = stride << k;
+    float* const end = data + kSlot * count;
     for (std::uint32_t j = 0; j < h; ++j) {
         const StageTwiddles<D, k> t(d, w, h, j);
-        for (std::uint32_t e = j; e < count; e += h << k) {
-            float* base = data + kSlot * e;
+        for (float* base = data + kSlot * j; base < end; base += step) {
             Vf<D> re[1 << k];
             Vf<D> im[1 << k];
 #pragma GCC unroll 8
             for (int i = 0; i < (1 << k); ++i) {
-                load_slot(d, base + kSlot * h * i, re[i], im[i]);
+                load_slot(d, base + stride * i, re[i], im[i]);
             }
             stages_in_registers<k>(re, im, t.re, t.im);
 #pragma GCC unroll 8
             for (int i = 0; i < (1 << k); ++i) {
-                store_slot(d, base + kSlot * h * i, re[i], im[i]);
+                store_slot(d, base + stride * i, re[i], im[i]);
             }
         }
     }
@@ -509,10 +524,18 @@ void transform_with(D d, const float* rows, float* samples, float* blocks, const
             }
         }
     }
-    const Tables t{n,
-                   plan.reversed.data(),
-                   {plan.twiddle_re.data(), plan.twiddle_im.data()},
-                   {cross_re, cross_im}};
+    constexpr std::size_t kSpread = kSpreadTwiddles ? kW * kMaxSide : 1;
+    alignas(64) float spread_re[kSpread];
+    alignas(64) float spread_im[kSpread];
+    Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
+    if constexpr (kSpreadTwiddles) {
+        for (std::uint32_t e = 0; e + 1 < n; ++e) {
+            hn::Store(hn::Set(d, w.re[e]), d, spread_re + kW * e);
+            hn::Store(hn::Set(d, w.im[e]), d, spread_im + kW * e);
+        }
+        w = {spread_re, spread_im};
+    }
+    const Tables t{n, plan.reversed.data(), w, {cross_re, cross_im}};
 
     // The last column stages run as the columns are written out: as many as
     // a pass takes, or on 16 registers three where that leaves an even count
