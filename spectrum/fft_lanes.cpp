@@ -288,9 +288,12 @@ struct Tables {
     std::uint32_t n;
     const std::uint32_t* reversed;  // n-point bit reversal
     Twiddles w;                     // the plan's stage tables
-    // The stages of halves M .. n / 2 with each run of W entries in
-    // lane_column order; the stage of half h starts at entry h - M.
-    Twiddles cross;
+    // The per-lane twiddles of the last log2(W) row stages, in the order
+    // the transposed slots use them: for each k0 (in steps of W), the
+    // W - 1 twiddles of the butterflies, stage by stage (stage of half
+    // 2^s M: chunks c mod 2^s = 0 .. 2^s - 1), each as W real parts then W
+    // imaginary parts for elements k0 + lane_column(l).
+    const float* cross;
 };
 
 // k stages (halves h .. 2^(k-1) h) over `count` slots at data.
@@ -375,12 +378,18 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out
     }
     lane_stages(d, chunks, count, kPassStages, chunk_bits, t.w);
 
+    // Chunk c's outputs c M + k0 .. c M + k0 + W - 1 are the columns of
+    // block (c M + k0) / W: `chunk_floats` on for each chunk, one block on
+    // for each k0.
+    const std::size_t chunk_floats = block_floats * (count / kW);
+    const float* from = chunks;
+    const float* w = t.cross;
     for (std::uint32_t k0 = 0; k0 < count; k0 += kW) {
         Vf<D> re[kW];
         Vf<D> im[kW];
 #pragma GCC unroll 16
         for (std::uint32_t l = 0; l < kW; ++l) {
-            load_slot(d, chunks + kSlot * (k0 + lane_column(l, kW)), re[l], im[l]);
+            load_slot(d, from + kSlot * lane_column(l, kW), re[l], im[l]);
         }
         transpose(d, re);
         transpose(d, im);
@@ -390,27 +399,26 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out
 #pragma GCC unroll 4
         for (int s = 0; s < kLaneBits; ++s) {
             const std::uint32_t span = 1u << s;
-            const Twiddles ws{t.cross.re + (count << s) - count, t.cross.im + (count << s) - count};
 #pragma GCC unroll 16
             for (std::uint32_t c = 0; c < kW; ++c) {
                 if ((c & span) == 0) {
-                    const std::size_t at = (c & (span - 1)) * count + k0;
+                    const float* wc = w + kSlot * (span - 1 + (c & (span - 1)));
                     butterfly(re[reverse_low_bits(c, kLaneBits)],
                               im[reverse_low_bits(c, kLaneBits)],
                               re[reverse_low_bits(c + span, kLaneBits)],
-                              im[reverse_low_bits(c + span, kLaneBits)], hn::Load(d, ws.re + at),
-                              hn::Load(d, ws.im + at));
+                              im[reverse_low_bits(c + span, kLaneBits)], hn::Load(d, wc),
+                              hn::Load(d, wc + kW));
                 }
             }
         }
-        // Chunk c, elements k0 .. k0 + W - 1, are the outputs c M + k0 ..:
-        // the columns of block (c M + k0) / W.
 #pragma GCC unroll 16
         for (std::uint32_t c = 0; c < kW; ++c) {
-            const std::size_t block = (std::size_t{c} * count + k0) / kW;
             const std::uint32_t v = reverse_low_bits(c, kLaneBits);
-            store_slot(d, out + block_floats * block, re[v], im[v]);
+            store_slot(d, out + chunk_floats * c, re[v], im[v]);
         }
+        from += kSlot * kW;
+        w += kSlot * (kW - 1);
+        out += block_floats;
     }
 }
 
@@ -513,14 +521,18 @@ void transform_with(D d, const float* rows, float* samples, float* blocks, const
     // n / W slots of chunks, 8 KiB at the largest side, and the per-lane
     // twiddles: on the stack, so that the transform allocates nothing.
     alignas(64) float chunks[2 * kMaxSide];
-    alignas(64) float cross_re[kMaxSide];
-    alignas(64) float cross_im[kMaxSide];
-    for (std::uint32_t h = count; h < n; h *= 2) {
-        for (std::uint32_t q = 0; q < h; q += kW) {
-            for (std::uint32_t l = 0; l < kW; ++l) {
-                const std::uint32_t from = h - 1 + q + lane_column(l, kW);
-                cross_re[h - count + q + l] = plan.twiddle_re[from];
-                cross_im[h - count + q + l] = plan.twiddle_im[from];
+    alignas(64) float cross[2 * kMaxSide];
+    float* to = cross;
+    for (std::uint32_t k0 = 0; k0 < count; k0 += kW) {
+        for (std::uint32_t span = 1; span < kW; span *= 2) {
+            for (std::uint32_t c = 0; c < span; ++c) {
+                for (std::uint32_t l = 0; l < kW; ++l) {
+                    const std::uint32_t from =
+                        span * count - 1 + c * count + k0 + lane_column(l, kW);
+                    to[l] = plan.twiddle_re[from];
+                    to[kW + l] = plan.twiddle_im[from];
+                }
+                to += kSlot;
             }
         }
     }
@@ -535,7 +547,7 @@ void transform_with(D d, const float* rows, float* samples, float* blocks, const
         }
         w = {spread_re, spread_im};
     }
-    const Tables t{n, plan.reversed.data(), w, {cross_re, cross_im}};
+    const Tables t{n, plan.reversed.data(), w, cross};
 
     // The last column stages run as the columns are written out: as many as
     // a pass takes, or on 16 registers three where that leaves an even count
