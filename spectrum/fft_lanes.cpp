@@ -28,21 +28,18 @@
 // consecutive outputs. The per-lane twiddles are copied once per call into
 // that order.
 //
-// The rows' outputs go to `scratch`, column-blocked: block b holds columns
-// W b .. W b + W - 1 of every row as one slot (in lane_column order), the
-// slots in bit-reversed row order, since rows are taken in that order. The
-// column pass then finds each block contiguous and already permuted: its
-// first stages never mix groups of consecutive slots, so they run on each
-// group of rows as soon as it is done, while those slots are still cached;
-// the last stages run as the results are interleaved back into (re, im)
-// pairs in `samples`. Reading the columns straight from `samples` instead
-// would touch one line per page, which no prefetcher follows. Both the
-// row outputs and the finished columns go out in runs of whole lines
-// (row_batch, tile_blocks): scattered single slots cost more in misses
-// than the passes cost in arithmetic. With such runs, a sweep that reads the
-// three arrays in address order before the passes no longer pays, warm or
-// cold: AVX2 at side 512 took 500 us with it and 470 without, and 830
-// against 700 to 790 us with the caches flushed first.
+// The rows' outputs go to `scratch` in the order the rows are taken (bit
+// reversed), which is the order the column transform wants: scratch row p
+// holds the outputs of row rev(p) as n / W slots, slot b being columns
+// W b .. W b + W - 1 (in lane_column order). A column stage then pairs whole
+// scratch rows, slot by slot, with one broadcast twiddle per pair, and every
+// pass walks a few rows from start to end, which the prefetchers follow.
+// Its first stages never mix rows of different runs of consecutive rows, so
+// they run on each run as soon as it is done, while it is still cached; the
+// last stages run as the results are interleaved back into (re, im) pairs
+// in `samples`, row after row. Laid out column block by column block
+// instead, the last pass read a line here and a line there from every block
+// at once, which no prefetcher follows.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -64,9 +61,8 @@ namespace fft_lanes {
 // Smallest side: every target fits a W x W transpose in a row (W <= 8 below
 // 256) and its first passes in the chunks.
 constexpr std::uint32_t kMinSide = 64;
-// Largest side: the row work array, the per-lane twiddles, the batched row
-// outputs and (on SSE4 and SSSE3) the spread stage tables live on the stack
-// (48 to 80 KiB).
+// Largest side: the row work array, the per-lane twiddles and (on SSE4 and
+// SSSE3) the spread stage tables live on the stack (16 to 48 KiB).
 constexpr std::uint32_t kMaxSide = 1024;
 
 // Twiddle tables: the entries of stage s (half h = 2^s) start at h - 1.
@@ -283,7 +279,7 @@ HWY_INLINE void transpose(D d, Vf<D> (&r)[hn::MaxLanes(D())]) {
 
 #endif  // HWY_TARGET == HWY_SCALAR
 
-// What every row and block of one transform shares.
+// What every row and pass of one transform shares.
 struct Tables {
     std::uint32_t n;
     const std::uint32_t* reversed;  // n-point bit reversal
@@ -296,55 +292,71 @@ struct Tables {
     const float* cross;
 };
 
-// k stages (halves h .. 2^(k-1) h) over `count` slots at data.
+// The butterflies of k stages on the slots at x + stride i (i < 2^k).
 template <int k, class D>
-HWY_INLINE void lane_pass(D d, float* data, std::uint32_t count, std::uint32_t h,
-                          const Twiddles& w) {
+HWY_INLINE void slot_group(D d, float* x, std::size_t stride, const StageTwiddles<D, k>& t) {
+    Vf<D> re[1 << k];
+    Vf<D> im[1 << k];
+#pragma GCC unroll 8
+    for (int i = 0; i < (1 << k); ++i) {
+        load_slot(d, x + stride * i, re[i], im[i]);
+    }
+    stages_in_registers<k>(re, im, t.re, t.im);
+#pragma GCC unroll 8
+    for (int i = 0; i < (1 << k); ++i) {
+        store_slot(d, x + stride * i, re[i], im[i]);
+    }
+}
+
+// k stages (halves h .. 2^(k-1) h) over `count` positions `pitch` floats
+// apart from data, each `width` slots wide: every butterfly pairs the same
+// slot of two positions, with the twiddle of the positions.
+template <int k, class D>
+HWY_INLINE void lane_pass(D d, float* data, std::uint32_t count, std::uint32_t h, const Twiddles& w,
+                          std::size_t pitch, std::uint32_t width) {
     constexpr std::size_t kSlot = 2 * hn::MaxLanes(D());
     // Operands of one group are `stride` floats apart, groups `step`.
-    const std::size_t stride = kSlot * h;
+    const std::size_t stride = pitch * h;
     const std::size_t step = stride << k;
-    float* const end = data + kSlot * count;
+    const std::size_t wide = kSlot * width;
+    float* const end = data + pitch * count;
     for (std::uint32_t j = 0; j < h; ++j) {
         const StageTwiddles<D, k> t(d, w, h, j);
-        for (float* base = data + kSlot * j; base < end; base += step) {
-            Vf<D> re[1 << k];
-            Vf<D> im[1 << k];
-#pragma GCC unroll 8
-            for (int i = 0; i < (1 << k); ++i) {
-                load_slot(d, base + stride * i, re[i], im[i]);
+        for (float* base = data + pitch * j; base < end; base += step) {
+            if (width == 1) {
+                slot_group<k>(d, base, stride, t);
+                continue;
             }
-            stages_in_registers<k>(re, im, t.re, t.im);
-#pragma GCC unroll 8
-            for (int i = 0; i < (1 << k); ++i) {
-                store_slot(d, base + stride * i, re[i], im[i]);
+            for (float* slot = base; slot < base + wide; slot += kSlot) {
+                slot_group<k>(d, slot, stride, t);
             }
         }
     }
 }
 
-// Stages first .. end - 1 on `count` slots in bit-reversed order (and through
-// stage first - 1), kPassStages per pass, the remainder first.
+// Stages first .. end - 1 on `count` positions in bit-reversed order (and
+// through stage first - 1), kPassStages per pass, the remainder first. A
+// position is one slot, or with `pitch` and `width` a run of slots.
 template <class D>
 HWY_NOINLINE void lane_stages(D d, float* data, std::uint32_t count, int first, int end,
-                              const Twiddles& w) {
+                              const Twiddles& w, std::size_t pitch = 2 * hn::MaxLanes(D()),
+                              std::uint32_t width = 1) {
     int stage = first;
     const int rest = (end - first) % kPassStages;
     if (rest == 1) {
-        lane_pass<1>(d, data, count, std::uint32_t{1} << stage, w);
+        lane_pass<1>(d, data, count, std::uint32_t{1} << stage, w, pitch, width);
     } else if (rest == 2) {
-        lane_pass<2>(d, data, count, std::uint32_t{1} << stage, w);
+        lane_pass<2>(d, data, count, std::uint32_t{1} << stage, w, pitch, width);
     }
     for (stage += rest; stage < end; stage += kPassStages) {
-        lane_pass<kPassStages>(d, data, count, std::uint32_t{1} << stage, w);
+        lane_pass<kPassStages>(d, data, count, std::uint32_t{1} << stage, w, pitch, width);
     }
 }
 
 // One row of n = W M samples, transformed; the slot of its outputs for
-// block b goes to out + b block_floats.
+// block b (columns W b .. W b + W - 1) goes to out + 2 W b.
 template <class D>
-HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out,
-                                std::size_t block_floats, const Tables& t) {
+HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out, const Tables& t) {
     constexpr std::size_t kW = hn::MaxLanes(D());
     constexpr int kLaneBits = log2_of(kW);
     constexpr std::size_t kSlot = 2 * kW;
@@ -381,7 +393,7 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out
     // Chunk c's outputs c M + k0 .. c M + k0 + W - 1 are the columns of
     // block (c M + k0) / W: `chunk_floats` on for each chunk, one block on
     // for each k0.
-    const std::size_t chunk_floats = block_floats * (count / kW);
+    const std::size_t chunk_floats = kSlot * (count / kW);
     const float* from = chunks;
     const float* w = t.cross;
     for (std::uint32_t k0 = 0; k0 < count; k0 += kW) {
@@ -418,102 +430,45 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out
         }
         from += kSlot * kW;
         w += kSlot * (kW - 1);
-        out += block_floats;
+        out += kSlot;
     }
 }
 
-// Blocks finished side by side: enough for 512 columns, the whole row up to
-// that side. Each group of rows then goes out row after row, each row from
-// start to end: a stream that the prefetchers follow, where tiles of one or
-// two lines per row (each tile a sweep over all rows) were slower on every
-// target. The stage twiddles are also set once for the whole run.
-template <class D>
-std::uint32_t tile_blocks(D, std::uint32_t count) {
-    constexpr std::uint32_t kBlocks = static_cast<std::uint32_t>(512 / hn::MaxLanes(D()));
-    return kBlocks < count ? kBlocks : count;
-}
-
-// Rows taken together: their outputs wait in a buffer, the first column
-// stages (which combine just these rows: kPassStages of them) run there,
-// and each block then gets one run of their slots instead of a slot at a
-// time. Scattered single slots, far apart, are what the row pass waited for:
-// at side 512 the batches took AVX2 from 465 to 420 us and SSE4 from 890 to
-// 810 us. Below 8 lanes a batch also fills whole lines: 4 rows at 4 lanes,
-// 8 at one lane (where 16 would need 128 KiB of stack for 3 % more).
-template <class D>
-constexpr std::uint32_t row_batch(D) {
-    constexpr std::size_t kW = hn::MaxLanes(D());
-    constexpr std::uint32_t kFill =
-        kW >= 8 ? 1 : static_cast<std::uint32_t>(16 / kW < 8 ? 16 / kW : 8);
-    return kFill > (1u << kPassStages) ? kFill : 1u << kPassStages;
-}
-
-// The outputs of a batch of rows (row_batch slots per block, block by block
-// in `batch`) through the first kPassStages column stages, to their slots
-// from `to` on in every block.
-template <class D>
-HWY_NOINLINE void flush_batch(D d, const float* batch, float* to, std::size_t block_floats,
-                              std::uint32_t count, const Twiddles& w) {
-    constexpr std::size_t kSlot = 2 * hn::MaxLanes(D());
-    constexpr std::uint32_t kBatch = row_batch(D());
-    constexpr std::uint32_t kGroup = 1u << kPassStages;
-    const StageTwiddles<D, kPassStages> first(d, w, 1, 0);
-    for (std::uint32_t b = 0; b < count; ++b) {
-        const float* from = batch + kBatch * kSlot * b;
-        float* block = to + block_floats * b;
-        for (std::uint32_t g = 0; g < kBatch; g += kGroup) {
-            Vf<D> re[kGroup];
-            Vf<D> im[kGroup];
-#pragma GCC unroll 8
-            for (std::uint32_t i = 0; i < kGroup; ++i) {
-                load_slot(d, from + kSlot * (g + i), re[i], im[i]);
-            }
-            stages_in_registers<kPassStages>(re, im, first.re, first.im);
-#pragma GCC unroll 8
-            for (std::uint32_t i = 0; i < kGroup; ++i) {
-                store_slot(d, block + kSlot * (g + i), re[i], im[i]);
-            }
-        }
-    }
-}
-
-// The tile of blocks b0 .. b0 + width - 1 (slots in bit-reversed row order,
-// through all but the last k stages), finished and written back to their
-// columns of `samples` as (re, im) pairs: rows j + i n / 2^k come out of one
-// group of slots of each block.
+// The rows of `scratch` (in bit-reversed order, through all but the last k
+// column stages) finished and written to `samples` as (re, im) pairs: rows
+// j + i n / 2^k come out of the scratch rows of the same numbers, slot by
+// slot, each from start to end.
 template <int k, class D>
-HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, std::uint32_t width,
-                              const float* blocks, const Tables& t) {
+HWY_NOINLINE void finish_rows(D d, float* samples, const float* scratch, const Tables& t) {
     constexpr std::size_t kW = hn::MaxLanes(D());
     constexpr std::size_t kSlot = 2 * kW;
     constexpr int kGroup = 1 << k;
     const std::uint32_t n = t.n;
     const std::uint32_t h = n >> k;
-    const std::size_t block_floats = kSlot * std::size_t{n};
-    const float* tile = blocks + block_floats * b0;
-    float* columns = samples + kSlot * std::size_t{b0};
     const std::size_t row_floats = 2 * std::size_t{n};
+    const std::size_t stride = row_floats * h;
     for (std::uint32_t j = 0; j < h; ++j) {
         const StageTwiddles<D, k> tw(d, t.w, h, j);
-        for (std::uint32_t b = 0; b < width; ++b) {
-            const float* block = tile + block_floats * b;
+        const float* from = scratch + row_floats * j;
+        float* to = samples + row_floats * j;
+        for (std::size_t x = 0; x < row_floats; x += kSlot) {
             Vf<D> re[kGroup];
             Vf<D> im[kGroup];
 #pragma GCC unroll 8
             for (int i = 0; i < kGroup; ++i) {
-                load_slot(d, block + kSlot * (j + i * h), re[i], im[i]);
+                load_slot(d, from + stride * i + x, re[i], im[i]);
             }
             stages_in_registers<k>(re, im, tw.re, tw.im);
 #pragma GCC unroll 8
             for (int i = 0; i < kGroup; ++i) {
-                store_pairs(d, re[i], im[i], columns + row_floats * (j + i * h) + kSlot * b);
+                store_pairs(d, re[i], im[i], to + stride * i + x);
             }
         }
     }
 }
 
 template <class D>
-void transform_with(D d, const float* rows, float* samples, float* blocks, const FftPlan& plan) {
+void transform_with(D d, const float* rows, float* samples, float* scratch, const FftPlan& plan) {
     constexpr std::size_t kW = hn::MaxLanes(D());
     constexpr std::size_t kSlot = 2 * kW;
     const std::uint32_t n = plan.n;
@@ -549,48 +504,27 @@ void transform_with(D d, const float* rows, float* samples, float* blocks, const
     }
     const Tables t{n, plan.reversed.data(), w, cross};
 
-    // The last column stages run as the columns are written out: as many as
-    // a pass takes, or on 16 registers three where that leaves an even count
-    // before them, which then needs no pass of a single stage (on AVX2 that
-    // took a side of 512 from 475 to 465 us, and would have taken a side of
-    // 256, where it leaves an odd count, from 97 to 102 us). The stages
-    // before them never mix groups of `group`
-    // consecutive slots of a block: the first kPassStages run on each batch
-    // of rows, the rest as soon as the rows of a group are done, while their
-    // slots are still cached.
-    const int finish_stages = kPassStages == 2 && log2_of(n) % 2 == 1 ? 3 : kPassStages;
-    const std::uint32_t group = n >> finish_stages;
-    const int group_bits = log2_of(group);
-    const std::size_t block_floats = kSlot * std::size_t{n};
-    constexpr std::uint32_t kBatch = row_batch(D());
-    // The outputs of a batch of rows, block by block: 32 KiB at 4 and 8
-    // lanes, 64 KiB at 16 lanes and at one.
-    alignas(64) float batch[kBatch * 2 * kMaxSide];
+    // Column stage s pairs the scratch rows p and p + 2^s, so stages
+    // s0 .. s1 - 1 need only the rows of one run of 2^s1. Each pass runs as
+    // soon as its run of rows is done, while they are still cached: the
+    // first kPassStages stages on every 2^kPassStages rows, the next on every
+    // 2^(2 kPassStages), and so on, all but the last kPassStages stages,
+    // which need every row and run as the rows are written out.
+    const int run_bits = log2_of(n) - kPassStages;
+    const std::size_t row_floats = 2 * std::size_t{n};
     for (std::uint32_t p = 0; p < n; ++p) {
-        const float* row = rows + 2 * std::size_t{n} * t.reversed[p];
-        transform_row(d, row, chunks, batch + kSlot * (p % kBatch), kBatch * kSlot, t);
-        if ((p + 1) % kBatch == 0) {
-            flush_batch(d, batch, blocks + kSlot * std::size_t{p + 1 - kBatch}, block_floats, count,
-                        t.w);
-        }
-        if ((p + 1) % group == 0) {
-            const std::size_t first = kSlot * std::size_t{p + 1 - group};
-            for (std::uint32_t b = 0; b < count; ++b) {
-                lane_stages(d, blocks + block_floats * b + first, group, kPassStages, group_bits,
-                            t.w);
+        const float* row = rows + row_floats * t.reversed[p];
+        transform_row(d, row, chunks, scratch + row_floats * p, t);
+        for (int s0 = 0; s0 < run_bits; s0 += kPassStages) {
+            const int s1 = s0 + kPassStages < run_bits ? s0 + kPassStages : run_bits;
+            const std::uint32_t run = 1u << s1;
+            if ((p + 1) % run == 0) {
+                lane_stages(d, scratch + row_floats * (p + 1 - run), run, s0, s1, t.w, row_floats,
+                            count);
             }
         }
     }
-    const std::uint32_t width = tile_blocks(d, count);
-    for (std::uint32_t b = 0; b < count; b += width) {
-        if constexpr (kPassStages == 2) {
-            if (finish_stages == 2) {
-                finish_tile<2>(d, samples, b, width, blocks, t);
-                continue;
-            }
-        }
-        finish_tile<3>(d, samples, b, width, blocks, t);
-    }
+    finish_rows<kPassStages>(d, samples, scratch, t);
 }
 
 void transform_lanes(const float* rows, float* samples, float* blocks, const FftPlan& plan) {
