@@ -28,11 +28,12 @@
 // consecutive outputs. The per-lane twiddles are copied once per call into
 // that order.
 //
-// The rows' outputs go to `scratch` in the order the rows are taken (bit
-// reversed), which is the order the column transform wants: scratch row p
+// The rows' outputs go to `scratch` (or, when the rows come from another
+// grid, to `samples` itself) in the order the rows are taken (bit
+// reversed), which is the order the column transform wants: work row p
 // holds the outputs of row rev(p) as n / W slots, slot b being columns
 // W b .. W b + W - 1 (in lane_column order). A column stage then pairs whole
-// scratch rows, slot by slot, with one broadcast twiddle per pair, and every
+// work rows, slot by slot, with one broadcast twiddle per pair, and every
 // pass walks a few rows from start to end, which the prefetchers follow.
 // Its first stages never mix rows of different runs of consecutive rows, so
 // they run on each run as soon as it is done, while it is still cached; the
@@ -434,12 +435,13 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out
     }
 }
 
-// The rows of `scratch` (in bit-reversed order, through all but the last k
+// The rows of `work` (in bit-reversed order, through all but the last k
 // column stages) finished and written to `samples` as (re, im) pairs: rows
-// j + i n / 2^k come out of the scratch rows of the same numbers, slot by
-// slot, each from start to end.
+// j + i n / 2^k come out of the work rows of the same numbers, slot by slot,
+// each from start to end. `work` may be `samples` itself: every slot is read
+// before the same bytes are written.
 template <int k, class D>
-HWY_NOINLINE void finish_rows(D d, float* samples, const float* scratch, const Tables& t) {
+HWY_NOINLINE void finish_rows(D d, float* samples, const float* work, const Tables& t) {
     constexpr std::size_t kW = hn::MaxLanes(D());
     constexpr std::size_t kSlot = 2 * kW;
     constexpr int kGroup = 1 << k;
@@ -449,7 +451,7 @@ HWY_NOINLINE void finish_rows(D d, float* samples, const float* scratch, const T
     const std::size_t stride = row_floats * h;
     for (std::uint32_t j = 0; j < h; ++j) {
         const StageTwiddles<D, k> tw(d, t.w, h, j);
-        const float* from = scratch + row_floats * j;
+        const float* from = work + row_floats * j;
         float* to = samples + row_floats * j;
         for (std::size_t x = 0; x < row_floats; x += kSlot) {
             Vf<D> re[kGroup];
@@ -504,27 +506,33 @@ void transform_with(D d, const float* rows, float* samples, float* scratch, cons
     }
     const Tables t{n, plan.reversed.data(), w, cross};
 
-    // Column stage s pairs the scratch rows p and p + 2^s, so stages
+    // Column stage s pairs the work rows p and p + 2^s, so stages
     // s0 .. s1 - 1 need only the rows of one run of 2^s1. Each pass runs as
     // soon as its run of rows is done, while they are still cached: the
     // first kPassStages stages on every 2^kPassStages rows, the next on every
     // 2^(2 kPassStages), and so on, all but the last kPassStages stages,
     // which need every row and run as the rows are written out.
+    //
+    // With the rows read from another grid, `samples` holds the row outputs
+    // itself, and the last pass works in place (each step writes exactly the
+    // slots it has just read): the scratch is not touched, and no line of
+    // `samples` is fetched for writing a second time.
+    float* const work = rows != samples ? samples : scratch;
     const int run_bits = log2_of(n) - kPassStages;
     const std::size_t row_floats = 2 * std::size_t{n};
     for (std::uint32_t p = 0; p < n; ++p) {
         const float* row = rows + row_floats * t.reversed[p];
-        transform_row(d, row, chunks, scratch + row_floats * p, t);
+        transform_row(d, row, chunks, work + row_floats * p, t);
         for (int s0 = 0; s0 < run_bits; s0 += kPassStages) {
             const int s1 = s0 + kPassStages < run_bits ? s0 + kPassStages : run_bits;
             const std::uint32_t run = 1u << s1;
             if ((p + 1) % run == 0) {
-                lane_stages(d, scratch + row_floats * (p + 1 - run), run, s0, s1, t.w, row_floats,
+                lane_stages(d, work + row_floats * (p + 1 - run), run, s0, s1, t.w, row_floats,
                             count);
             }
         }
     }
-    finish_rows<kPassStages>(d, samples, scratch, t);
+    finish_rows<kPassStages>(d, samples, work, t);
 }
 
 void transform_lanes(const float* rows, float* samples, float* blocks, const FftPlan& plan) {
@@ -561,7 +569,8 @@ void transform_2d_lanes(ComplexGrid& grid, const Complex* source) {
         transform_2d_portable(grid);
         return;
     }
-    // The row outputs, column-blocked; the grid keeps this array for good.
+    // The row outputs (unless they go to `samples`); the grid keeps this
+    // array for good.
     if (grid.scratch == nullptr) {
         grid.scratch = grid_allocate(grid.size());
     }
