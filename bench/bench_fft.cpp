@@ -1,7 +1,8 @@
 // zarvo_bench_fft: the 2-D transform of one 512 x 512 single-precision
 // complex grid, in place, one thread, against the plain form it must equal
 // bit for bit and against FFTW and KissFFT (bench_fft_fftw.cpp,
-// bench_fft_kissfft.cpp, when found at configure time).
+// bench_fft_kissfft.cpp, when found at configure time); also from one grid
+// into another (transform_2d_of, the frame's path).
 //
 // The zarvo transform on each SIMD target is also measured at the smaller
 // sides of fft_bench::kSmallSides (rows "<target>@<side>", against FFTW at
@@ -54,6 +55,14 @@ void transform_2d(benchmark::State& state) {
     fft_bench::run(state, grid.samples, [&] { grid.transform_2d(); });
 }
 
+// The frame's path: the input stays in a grid of its own, read by the row
+// pass, and the result goes to a second grid.
+void transform_2d_of(benchmark::State& state) {
+    ComplexGrid source(kSide, kSide);
+    ComplexGrid grid(kSide, kSide);
+    fft_bench::run(state, source.samples, [&] { grid.transform_2d_of(source); });
+}
+
 void portable(benchmark::State& state) {
     ComplexGrid grid(kSide, kSide);
     fft_bench::run(state, grid.samples, [&] { transform_2d_portable(grid); });
@@ -61,6 +70,7 @@ void portable(benchmark::State& state) {
 
 BENCHMARK(plain)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(transform_2d)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(transform_2d_of)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(portable)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // transform_2d of a side x side grid under one SIMD target alone.
