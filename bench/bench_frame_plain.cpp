@@ -5,6 +5,9 @@
 //
 // After the run a table lists every median (or mean, without repetitions)
 // with the ratio product / plain. Assets are read from the source tree.
+// The product runs on the SIMD target dispatch picks, or with
+// --simd_target=NAME (avx3, avx2, sse4, ssse3, neon, scalar, ...: one of
+// those this build compiled and this CPU runs) on that one alone.
 //
 //   zarvo_bench_frame_plain --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <SDL.h>
@@ -16,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +33,7 @@
 #include "median_reporter.hpp"
 #include "plain_fft.hpp"
 #include "reference.hpp"
+#include "spectrum/simd_targets.hpp"
 
 namespace {
 
@@ -227,6 +232,38 @@ void print_table(const MedianReporter& reporter) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --simd_target=NAME is ours; every other argument goes to the library.
+    const std::string flag = "--simd_target=";
+    std::optional<SimdTarget> chosen;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.compare(0, flag.size(), flag) != 0) {
+            argv[kept++] = argv[i];
+            continue;
+        }
+        const std::string name = arg.substr(flag.size());
+        for (const SimdTarget& target : simd_targets()) {
+            if (target.name == name) {
+                chosen = target;
+            }
+        }
+        if (!chosen) {
+            std::fprintf(stderr,
+                         "zarvo_bench_frame_plain: SIMD target '%s' is not one of:", name.c_str());
+            for (const SimdTarget& target : simd_targets()) {
+                std::fprintf(stderr, " %s", target.name.c_str());
+            }
+            std::fprintf(stderr, "\n");
+            return 64;
+        }
+    }
+    argc = kept;
+    std::optional<ScopedSimdTarget> scoped;
+    if (chosen) {
+        scoped.emplace(*chosen);
+    }
+    std::printf("SIMD target: %s\n", simd_dispatch_target().name.c_str());
     register_all();
     return run_benchmarks_with_table(argc, argv, print_table);
 }

@@ -16,17 +16,22 @@ namespace fft_bench {
 constexpr int kSide = 512;
 constexpr std::size_t kCount = std::size_t{kSide} * kSide;
 
-// The same pseudo-random 512 x 512 input for every peer, values in [-1, 1).
+// The smaller sides measured as well, each against FFTW_PATIENT at that side
+// (rows named "<transform>@<side>").
+constexpr int kSmallSides[] = {64, 128};
+
+// The same pseudo-random 512 x 512 input for every peer, values in [-1, 1);
+// a smaller grid takes its first side x side values.
 const std::vector<Complex>& input();
 
 // Times `transform(data)` alone on a fresh copy of the input each iteration
 // (a forward transform is not normalised, so repeating it in place would
 // overflow into infinities within a few dozen iterations). `data` must hold
-// kCount samples in the layout the transform expects.
+// `count` samples in the layout the transform expects.
 template <typename Transform>
-void run(benchmark::State& state, Complex* data, Transform transform) {
+void run(benchmark::State& state, Complex* data, Transform transform, std::size_t count = kCount) {
     for (auto _ : state) {
-        std::memcpy(data, input().data(), kCount * sizeof(Complex));
+        std::memcpy(data, input().data(), count * sizeof(Complex));
         const auto start = std::chrono::steady_clock::now();
         transform();
         const auto stop = std::chrono::steady_clock::now();

@@ -17,11 +17,12 @@ const FftPlan* fft_plan_of(ComplexGrid& grid);
 // Table-driven scalar rows and the grid's own transpose; runs everywhere.
 void transform_2d_portable(ComplexGrid& grid);
 
-// One row, then a block of columns, at a time in the SIMD lanes of the
+// One row, then runs of rows for the columns, in the SIMD lanes of the
 // target that dispatch runs now (spectrum/simd_targets.hpp); the row outputs
-// are kept column-blocked in `scratch`. Sides from 64 to 1024 run the
-// kernel; other sides fall back to transform_2d_portable. With `source`
-// (width x height samples, not overlapping the grid's arrays) the rows are
-// read from there instead of from `samples`: the grid ends as if `source` had
-// been copied in first. Allocates nothing once `scratch` and `plan` exist.
+// are kept in `scratch`. Sides from 64 to 1024 run the kernel; other sides
+// fall back to transform_2d_portable. With `source` (width x height samples,
+// not overlapping the grid's arrays) the rows are read from there instead of
+// from `samples`, which then holds the row outputs itself: the grid ends as
+// if `source` had been copied in first. Allocates nothing once `scratch` and
+// `plan` exist.
 void transform_2d_lanes(ComplexGrid& grid, const Complex* source = nullptr);

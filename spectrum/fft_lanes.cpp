@@ -28,21 +28,19 @@
 // consecutive outputs. The per-lane twiddles are copied once per call into
 // that order.
 //
-// The rows' outputs go to `scratch`, column-blocked: block b holds columns
-// W b .. W b + W - 1 of every row as one slot (in lane_column order), the
-// slots in bit-reversed row order, since rows are taken in that order. The
-// column pass then finds each block contiguous and already permuted: its
-// first stages never mix groups of consecutive slots, so they run on each
-// group of rows as soon as it is done, while those slots are still cached;
-// the last stages run as the results are interleaved back into (re, im)
-// pairs in `samples`. Reading the columns straight from `samples` instead
-// would touch one line per page, which no prefetcher follows. Both the
-// row outputs and the finished columns go out in runs of whole lines
-// (row_batch, tile_blocks): scattered single slots cost more in misses
-// than the passes cost in arithmetic. With such runs, a sweep that reads the
-// three arrays in address order before the passes no longer pays, warm or
-// cold: AVX2 at side 512 took 500 us with it and 470 without, and 830
-// against 700 to 790 us with the caches flushed first.
+// The rows' outputs go to `scratch` (or, when the rows come from another
+// grid, to `samples` itself) in the order the rows are taken (bit
+// reversed), which is the order the column transform wants: work row p
+// holds the outputs of row rev(p) as n / W slots, slot b being columns
+// W b .. W b + W - 1 (in lane_column order). A column stage then pairs whole
+// work rows, slot by slot, with one broadcast twiddle per pair, and every
+// pass walks a few rows from start to end, which the prefetchers follow.
+// Its first stages never mix rows of different runs of consecutive rows, so
+// they run on each run as soon as it is done, while it is still cached; the
+// last stages run as the results are interleaved back into (re, im) pairs
+// in `samples`, row after row. Laid out column block by column block
+// instead, the last pass read a line here and a line there from every block
+// at once, which no prefetcher follows.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -64,15 +62,14 @@ namespace fft_lanes {
 // Smallest side: every target fits a W x W transpose in a row (W <= 8 below
 // 256) and its first passes in the chunks.
 constexpr std::uint32_t kMinSide = 64;
-// Largest side: the row work array, the per-lane twiddles and the batched
-// row outputs live on the stack (48 to 80 KiB).
+// Largest side: the row work array, the per-lane twiddles and (on SSE4 and
+// SSSE3) the spread stage tables live on the stack (16 to 48 KiB).
 constexpr std::uint32_t kMaxSide = 1024;
 
-// Twiddle tables of stage s (half h = 2^s) start at entry h - 1.
+// Twiddle tables: the entries of stage s (half h = 2^s) start at h - 1.
 struct Twiddles {
     const float* re;
     const float* im;
-    Twiddles stage(std::uint32_t h) const { return {re + (h - 1), im + (h - 1)}; }
 };
 
 // The output column held by lane l of a W-lane slot, relative to the
@@ -130,17 +127,29 @@ HWY_INLINE void butterfly(V& pre, V& pim, V& qre, V& qim, V wre, V wim) {
     pim = hn::Add(tim, pim);
 }
 
+// Where a broadcast from memory takes a load and a shuffle (SSE4 and SSSE3
+// have no broadcast load), the stage tables are spread once per transform to
+// a vector per entry, which the stages then load whole (or take as the memory
+// operand of a product).
+constexpr bool kSpreadTwiddles = HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_SSSE3;
+
 // The broadcast twiddles of k stages (halves h, 2h, .. 2^(k-1) h) at
 // offset j into a group: stage s, butterfly i < 2^s at entry 2^s - 1 + i.
+// With kSpreadTwiddles, w holds W floats per entry.
 template <class D, int k>
 struct StageTwiddles {
     HWY_INLINE StageTwiddles(D d, const Twiddles& w, std::uint32_t h, std::uint32_t j) {
 #pragma GCC unroll 4
         for (int s = 0; s < k; ++s) {
-            const Twiddles ws = w.stage(h << s);
             for (int i = 0; i < (1 << s); ++i) {
-                re[(1 << s) - 1 + i] = hn::Set(d, ws.re[j + i * h]);
-                im[(1 << s) - 1 + i] = hn::Set(d, ws.im[j + i * h]);
+                const std::size_t entry = (h << s) - 1 + j + i * h;
+                if constexpr (kSpreadTwiddles) {
+                    re[(1 << s) - 1 + i] = hn::Load(d, w.re + hn::MaxLanes(d) * entry);
+                    im[(1 << s) - 1 + i] = hn::Load(d, w.im + hn::MaxLanes(d) * entry);
+                } else {
+                    re[(1 << s) - 1 + i] = hn::Set(d, w.re[entry]);
+                    im[(1 << s) - 1 + i] = hn::Set(d, w.im[entry]);
+                }
             }
         }
     }
@@ -271,62 +280,84 @@ HWY_INLINE void transpose(D d, Vf<D> (&r)[hn::MaxLanes(D())]) {
 
 #endif  // HWY_TARGET == HWY_SCALAR
 
-// What every row and block of one transform shares.
+// What every row and pass of one transform shares.
 struct Tables {
     std::uint32_t n;
     const std::uint32_t* reversed;  // n-point bit reversal
     Twiddles w;                     // the plan's stage tables
-    // The stages of halves M .. n / 2 with each run of W entries in
-    // lane_column order; the stage of half h starts at entry h - M.
-    Twiddles cross;
+    // The per-lane twiddles of the last log2(W) row stages, in the order
+    // the transposed slots use them: for each k0 (in steps of W), the
+    // W - 1 twiddles of the butterflies, stage by stage (stage of half
+    // 2^s M: chunks c mod 2^s = 0 .. 2^s - 1), each as W real parts then W
+    // imaginary parts for elements k0 + lane_column(l).
+    const float* cross;
 };
 
-// k stages (halves h .. 2^(k-1) h) over `count` slots at data.
+// The butterflies of k stages on the slots at x + stride i (i < 2^k).
 template <int k, class D>
-HWY_INLINE void lane_pass(D d, float* data, std::uint32_t count, std::uint32_t h,
-                          const Twiddles& w) {
+HWY_INLINE void slot_group(D d, float* x, std::size_t stride, const StageTwiddles<D, k>& t) {
+    Vf<D> re[1 << k];
+    Vf<D> im[1 << k];
+#pragma GCC unroll 8
+    for (int i = 0; i < (1 << k); ++i) {
+        load_slot(d, x + stride * i, re[i], im[i]);
+    }
+    stages_in_registers<k>(re, im, t.re, t.im);
+#pragma GCC unroll 8
+    for (int i = 0; i < (1 << k); ++i) {
+        store_slot(d, x + stride * i, re[i], im[i]);
+    }
+}
+
+// k stages (halves h .. 2^(k-1) h) over `count` positions `pitch` floats
+// apart from data, each `width` slots wide: every butterfly pairs the same
+// slot of two positions, with the twiddle of the positions.
+template <int k, class D>
+HWY_INLINE void lane_pass(D d, float* data, std::uint32_t count, std::uint32_t h, const Twiddles& w,
+                          std::size_t pitch, std::uint32_t width) {
     constexpr std::size_t kSlot = 2 * hn::MaxLanes(D());
+    // Operands of one group are `stride` floats apart, groups `step`.
+    const std::size_t stride = pitch * h;
+    const std::size_t step = stride << k;
+    const std::size_t wide = kSlot * width;
+    float* const end = data + pitch * count;
     for (std::uint32_t j = 0; j < h; ++j) {
         const StageTwiddles<D, k> t(d, w, h, j);
-        for (std::uint32_t e = j; e < count; e += h << k) {
-            float* base = data + kSlot * e;
-            Vf<D> re[1 << k];
-            Vf<D> im[1 << k];
-#pragma GCC unroll 8
-            for (int i = 0; i < (1 << k); ++i) {
-                load_slot(d, base + kSlot * h * i, re[i], im[i]);
+        for (float* base = data + pitch * j; base < end; base += step) {
+            if (width == 1) {
+                slot_group<k>(d, base, stride, t);
+                continue;
             }
-            stages_in_registers<k>(re, im, t.re, t.im);
-#pragma GCC unroll 8
-            for (int i = 0; i < (1 << k); ++i) {
-                store_slot(d, base + kSlot * h * i, re[i], im[i]);
+            for (float* slot = base; slot < base + wide; slot += kSlot) {
+                slot_group<k>(d, slot, stride, t);
             }
         }
     }
 }
 
-// Stages first .. end - 1 on `count` slots in bit-reversed order (and through
-// stage first - 1), kPassStages per pass, the remainder first.
+// Stages first .. end - 1 on `count` positions in bit-reversed order (and
+// through stage first - 1), kPassStages per pass, the remainder first. A
+// position is one slot, or with `pitch` and `width` a run of slots.
 template <class D>
 HWY_NOINLINE void lane_stages(D d, float* data, std::uint32_t count, int first, int end,
-                              const Twiddles& w) {
+                              const Twiddles& w, std::size_t pitch = 2 * hn::MaxLanes(D()),
+                              std::uint32_t width = 1) {
     int stage = first;
     const int rest = (end - first) % kPassStages;
     if (rest == 1) {
-        lane_pass<1>(d, data, count, std::uint32_t{1} << stage, w);
+        lane_pass<1>(d, data, count, std::uint32_t{1} << stage, w, pitch, width);
     } else if (rest == 2) {
-        lane_pass<2>(d, data, count, std::uint32_t{1} << stage, w);
+        lane_pass<2>(d, data, count, std::uint32_t{1} << stage, w, pitch, width);
     }
     for (stage += rest; stage < end; stage += kPassStages) {
-        lane_pass<kPassStages>(d, data, count, std::uint32_t{1} << stage, w);
+        lane_pass<kPassStages>(d, data, count, std::uint32_t{1} << stage, w, pitch, width);
     }
 }
 
 // One row of n = W M samples, transformed; the slot of its outputs for
-// block b goes to out + b block_floats.
+// block b (columns W b .. W b + W - 1) goes to out + 2 W b.
 template <class D>
-HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out,
-                                std::size_t block_floats, const Tables& t) {
+HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out, const Tables& t) {
     constexpr std::size_t kW = hn::MaxLanes(D());
     constexpr int kLaneBits = log2_of(kW);
     constexpr std::size_t kSlot = 2 * kW;
@@ -360,12 +391,18 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out
     }
     lane_stages(d, chunks, count, kPassStages, chunk_bits, t.w);
 
+    // Chunk c's outputs c M + k0 .. c M + k0 + W - 1 are the columns of
+    // block (c M + k0) / W: `chunk_floats` on for each chunk, one block on
+    // for each k0.
+    const std::size_t chunk_floats = kSlot * (count / kW);
+    const float* from = chunks;
+    const float* w = t.cross;
     for (std::uint32_t k0 = 0; k0 < count; k0 += kW) {
         Vf<D> re[kW];
         Vf<D> im[kW];
 #pragma GCC unroll 16
         for (std::uint32_t l = 0; l < kW; ++l) {
-            load_slot(d, chunks + kSlot * (k0 + lane_column(l, kW)), re[l], im[l]);
+            load_slot(d, from + kSlot * lane_column(l, kW), re[l], im[l]);
         }
         transpose(d, re);
         transpose(d, im);
@@ -375,135 +412,65 @@ HWY_NOINLINE void transform_row(D d, const float* row, float* chunks, float* out
 #pragma GCC unroll 4
         for (int s = 0; s < kLaneBits; ++s) {
             const std::uint32_t span = 1u << s;
-            const Twiddles ws{t.cross.re + (count << s) - count, t.cross.im + (count << s) - count};
 #pragma GCC unroll 16
             for (std::uint32_t c = 0; c < kW; ++c) {
                 if ((c & span) == 0) {
-                    const std::size_t at = (c & (span - 1)) * count + k0;
+                    const float* wc = w + kSlot * (span - 1 + (c & (span - 1)));
                     butterfly(re[reverse_low_bits(c, kLaneBits)],
                               im[reverse_low_bits(c, kLaneBits)],
                               re[reverse_low_bits(c + span, kLaneBits)],
-                              im[reverse_low_bits(c + span, kLaneBits)], hn::Load(d, ws.re + at),
-                              hn::Load(d, ws.im + at));
+                              im[reverse_low_bits(c + span, kLaneBits)], hn::Load(d, wc),
+                              hn::Load(d, wc + kW));
                 }
             }
         }
-        // Chunk c, elements k0 .. k0 + W - 1, are the outputs c M + k0 ..:
-        // the columns of block (c M + k0) / W.
 #pragma GCC unroll 16
         for (std::uint32_t c = 0; c < kW; ++c) {
-            const std::size_t block = (std::size_t{c} * count + k0) / kW;
             const std::uint32_t v = reverse_low_bits(c, kLaneBits);
-            store_slot(d, out + block_floats * block, re[v], im[v]);
+            store_slot(d, out + chunk_floats * c, re[v], im[v]);
         }
+        from += kSlot * kW;
+        w += kSlot * (kW - 1);
+        out += kSlot;
     }
 }
 
-// Blocks finished side by side: each row then gets a run of at least 128
-// bytes, a pair of lines. Runs of one line per row took half as long again
-// on the AMD EPYC this was measured on (AVX2, side 512: 740 against 500 us),
-// most likely because the caches fetch lines in aligned pairs and the other
-// line of a pair is only written one block later, when it is gone again.
-template <class D>
-constexpr std::uint32_t tile_blocks(D) {
-    return hn::MaxLanes(D()) >= 16 ? 1 : static_cast<std::uint32_t>(16 / hn::MaxLanes(D()));
-}
-
-// Rows taken together: their outputs wait in a buffer, the first column
-// stages (which combine just these rows: kPassStages of them) run there,
-// and each block then gets one run of their slots instead of a slot at a
-// time. Scattered single slots, far apart, are what the row pass waited for:
-// at side 512 the batches took AVX2 from 465 to 420 us and SSE4 from 890 to
-// 810 us. Below 8 lanes a batch also fills whole lines: 4 rows at 4 lanes,
-// 8 at one lane (where 16 would need 128 KiB of stack for 3 % more).
-template <class D>
-constexpr std::uint32_t row_batch(D) {
-    constexpr std::size_t kW = hn::MaxLanes(D());
-    constexpr std::uint32_t kFill =
-        kW >= 8 ? 1 : static_cast<std::uint32_t>(16 / kW < 8 ? 16 / kW : 8);
-    return kFill > (1u << kPassStages) ? kFill : 1u << kPassStages;
-}
-
-// The outputs of a batch of rows (row_batch slots per block, block by block
-// in `batch`) through the first kPassStages column stages, to their slots
-// from `to` on in every block.
-template <class D>
-HWY_NOINLINE void flush_batch(D d, const float* batch, float* to, std::size_t block_floats,
-                              std::uint32_t count, const Twiddles& w) {
-    constexpr std::size_t kSlot = 2 * hn::MaxLanes(D());
-    constexpr std::uint32_t kBatch = row_batch(D());
-    constexpr std::uint32_t kGroup = 1u << kPassStages;
-    const StageTwiddles<D, kPassStages> first(d, w, 1, 0);
-    for (std::uint32_t b = 0; b < count; ++b) {
-        const float* from = batch + kBatch * kSlot * b;
-        float* block = to + block_floats * b;
-        for (std::uint32_t g = 0; g < kBatch; g += kGroup) {
-            Vf<D> re[kGroup];
-            Vf<D> im[kGroup];
-#pragma GCC unroll 8
-            for (std::uint32_t i = 0; i < kGroup; ++i) {
-                load_slot(d, from + kSlot * (g + i), re[i], im[i]);
-            }
-            stages_in_registers<kPassStages>(re, im, first.re, first.im);
-#pragma GCC unroll 8
-            for (std::uint32_t i = 0; i < kGroup; ++i) {
-                store_slot(d, block + kSlot * (g + i), re[i], im[i]);
-            }
-        }
-    }
-}
-
-// The tile of blocks b0 .. b0 + tile_blocks - 1 (slots in bit-reversed row
-// order, through all but the last k stages), finished and written back to
-// their columns of `samples` as (re, im) pairs: rows j + i n / 2^k come out
-// of one group of slots of each block.
+// The rows of `work` (in bit-reversed order, through all but the last k
+// column stages) finished and written to `samples` as (re, im) pairs: rows
+// j + i n / 2^k come out of the work rows of the same numbers, slot by slot,
+// each from start to end. `work` may be `samples` itself: every slot is read
+// before the same bytes are written.
 template <int k, class D>
-HWY_NOINLINE void finish_tile(D d, float* samples, std::uint32_t b0, const float* blocks,
-                              const Tables& t) {
+HWY_NOINLINE void finish_rows(D d, float* samples, const float* work, const Tables& t) {
     constexpr std::size_t kW = hn::MaxLanes(D());
     constexpr std::size_t kSlot = 2 * kW;
     constexpr int kGroup = 1 << k;
-    constexpr std::uint32_t kTile = tile_blocks(D());
     const std::uint32_t n = t.n;
     const std::uint32_t h = n >> k;
-    const std::size_t block_floats = kSlot * std::size_t{n};
-    const float* tile = blocks + block_floats * b0;
-    float* columns = samples + kSlot * std::size_t{b0};
     const std::size_t row_floats = 2 * std::size_t{n};
+    const std::size_t stride = row_floats * h;
     for (std::uint32_t j = 0; j < h; ++j) {
         const StageTwiddles<D, k> tw(d, t.w, h, j);
-        // Row j + i h of the tile, slot by slot: the results wait here
-        // until the whole run of the row can be written.
-        alignas(64) float runs[kGroup][kTile * kSlot];
-        for (std::uint32_t b = 0; b < kTile; ++b) {
-            const float* block = tile + block_floats * b;
+        const float* from = work + row_floats * j;
+        float* to = samples + row_floats * j;
+        for (std::size_t x = 0; x < row_floats; x += kSlot) {
             Vf<D> re[kGroup];
             Vf<D> im[kGroup];
 #pragma GCC unroll 8
             for (int i = 0; i < kGroup; ++i) {
-                load_slot(d, block + kSlot * (j + i * h), re[i], im[i]);
+                load_slot(d, from + stride * i + x, re[i], im[i]);
             }
             stages_in_registers<k>(re, im, tw.re, tw.im);
 #pragma GCC unroll 8
             for (int i = 0; i < kGroup; ++i) {
-                store_slot(d, runs[i] + kSlot * b, re[i], im[i]);
-            }
-        }
-#pragma GCC unroll 1
-        for (int i = 0; i < kGroup; ++i) {
-            float* row = columns + row_floats * (j + i * h);
-            for (std::uint32_t b = 0; b < kTile; ++b) {
-                Vf<D> re;
-                Vf<D> im;
-                load_slot(d, runs[i] + kSlot * b, re, im);
-                store_pairs(d, re, im, row + kSlot * b);
+                store_pairs(d, re[i], im[i], to + stride * i + x);
             }
         }
     }
 }
 
 template <class D>
-void transform_with(D d, const float* rows, float* samples, float* blocks, const FftPlan& plan) {
+void transform_with(D d, const float* rows, float* samples, float* scratch, const FftPlan& plan) {
     constexpr std::size_t kW = hn::MaxLanes(D());
     constexpr std::size_t kSlot = 2 * kW;
     const std::uint32_t n = plan.n;
@@ -511,63 +478,61 @@ void transform_with(D d, const float* rows, float* samples, float* blocks, const
     // n / W slots of chunks, 8 KiB at the largest side, and the per-lane
     // twiddles: on the stack, so that the transform allocates nothing.
     alignas(64) float chunks[2 * kMaxSide];
-    alignas(64) float cross_re[kMaxSide];
-    alignas(64) float cross_im[kMaxSide];
-    for (std::uint32_t h = count; h < n; h *= 2) {
-        for (std::uint32_t q = 0; q < h; q += kW) {
-            for (std::uint32_t l = 0; l < kW; ++l) {
-                const std::uint32_t from = h - 1 + q + lane_column(l, kW);
-                cross_re[h - count + q + l] = plan.twiddle_re[from];
-                cross_im[h - count + q + l] = plan.twiddle_im[from];
+    alignas(64) float cross[2 * kMaxSide];
+    float* to = cross;
+    for (std::uint32_t k0 = 0; k0 < count; k0 += kW) {
+        for (std::uint32_t span = 1; span < kW; span *= 2) {
+            for (std::uint32_t c = 0; c < span; ++c) {
+                for (std::uint32_t l = 0; l < kW; ++l) {
+                    const std::uint32_t from =
+                        span * count - 1 + c * count + k0 + lane_column(l, kW);
+                    to[l] = plan.twiddle_re[from];
+                    to[kW + l] = plan.twiddle_im[from];
+                }
+                to += kSlot;
             }
         }
     }
-    const Tables t{n,
-                   plan.reversed.data(),
-                   {plan.twiddle_re.data(), plan.twiddle_im.data()},
-                   {cross_re, cross_im}};
+    constexpr std::size_t kSpread = kSpreadTwiddles ? kW * kMaxSide : 1;
+    alignas(64) float spread_re[kSpread];
+    alignas(64) float spread_im[kSpread];
+    Twiddles w{plan.twiddle_re.data(), plan.twiddle_im.data()};
+    if constexpr (kSpreadTwiddles) {
+        for (std::uint32_t e = 0; e + 1 < n; ++e) {
+            hn::Store(hn::Set(d, w.re[e]), d, spread_re + kW * e);
+            hn::Store(hn::Set(d, w.im[e]), d, spread_im + kW * e);
+        }
+        w = {spread_re, spread_im};
+    }
+    const Tables t{n, plan.reversed.data(), w, cross};
 
-    // The last column stages run as the columns are written out: as many as
-    // a pass takes, or on 16 registers three where that leaves an even count
-    // before them, which then needs no pass of a single stage (on AVX2 that
-    // took a side of 512 from 475 to 465 us, and would have taken a side of
-    // 256, where it leaves an odd count, from 97 to 102 us). The stages
-    // before them never mix groups of `group`
-    // consecutive slots of a block: the first kPassStages run on each batch
-    // of rows, the rest as soon as the rows of a group are done, while their
-    // slots are still cached.
-    const int finish_stages = kPassStages == 2 && log2_of(n) % 2 == 1 ? 3 : kPassStages;
-    const std::uint32_t group = n >> finish_stages;
-    const int group_bits = log2_of(group);
-    const std::size_t block_floats = kSlot * std::size_t{n};
-    constexpr std::uint32_t kBatch = row_batch(D());
-    // The outputs of a batch of rows, block by block: 32 KiB at 4 and 8
-    // lanes, 64 KiB at 16 lanes and at one.
-    alignas(64) float batch[kBatch * 2 * kMaxSide];
+    // Column stage s pairs the work rows p and p + 2^s, so stages
+    // s0 .. s1 - 1 need only the rows of one run of 2^s1. Each pass runs as
+    // soon as its run of rows is done, while they are still cached: the
+    // first kPassStages stages on every 2^kPassStages rows, the next on every
+    // 2^(2 kPassStages), and so on, all but the last kPassStages stages,
+    // which need every row and run as the rows are written out.
+    //
+    // With the rows read from another grid, `samples` holds the row outputs
+    // itself, and the last pass works in place (each step writes exactly the
+    // slots it has just read): the scratch is not touched, and no line of
+    // `samples` is fetched for writing a second time.
+    float* const work = rows != samples ? samples : scratch;
+    const int run_bits = log2_of(n) - kPassStages;
+    const std::size_t row_floats = 2 * std::size_t{n};
     for (std::uint32_t p = 0; p < n; ++p) {
-        const float* row = rows + 2 * std::size_t{n} * t.reversed[p];
-        transform_row(d, row, chunks, batch + kSlot * (p % kBatch), kBatch * kSlot, t);
-        if ((p + 1) % kBatch == 0) {
-            flush_batch(d, batch, blocks + kSlot * std::size_t{p + 1 - kBatch}, block_floats, count,
-                        t.w);
-        }
-        if ((p + 1) % group == 0) {
-            const std::size_t first = kSlot * std::size_t{p + 1 - group};
-            for (std::uint32_t b = 0; b < count; ++b) {
-                lane_stages(d, blocks + block_floats * b + first, group, kPassStages, group_bits,
-                            t.w);
+        const float* row = rows + row_floats * t.reversed[p];
+        transform_row(d, row, chunks, work + row_floats * p, t);
+        for (int s0 = 0; s0 < run_bits; s0 += kPassStages) {
+            const int s1 = s0 + kPassStages < run_bits ? s0 + kPassStages : run_bits;
+            const std::uint32_t run = 1u << s1;
+            if ((p + 1) % run == 0) {
+                lane_stages(d, work + row_floats * (p + 1 - run), run, s0, s1, t.w, row_floats,
+                            count);
             }
         }
     }
-    for (std::uint32_t b = 0; b < count; b += tile_blocks(d)) {
-        if constexpr (kPassStages == 2) {
-            if (finish_stages == 2) {
-                finish_tile<2>(d, samples, b, blocks, t);
-                continue;
-            }
-        }
-        finish_tile<3>(d, samples, b, blocks, t);
-    }
+    finish_rows<kPassStages>(d, samples, work, t);
 }
 
 void transform_lanes(const float* rows, float* samples, float* blocks, const FftPlan& plan) {
@@ -604,7 +569,8 @@ void transform_2d_lanes(ComplexGrid& grid, const Complex* source) {
         transform_2d_portable(grid);
         return;
     }
-    // The row outputs, column-blocked; the grid keeps this array for good.
+    // The row outputs (unless they go to `samples`); the grid keeps this
+    // array for good.
     if (grid.scratch == nullptr) {
         grid.scratch = grid_allocate(grid.size());
     }
