@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-#include "app/input.hpp"
+#include "app/input_state.hpp"
+#include "app/ticks.hpp"
 #include "display/canvas.hpp"
 #include "display/tile_sheet.hpp"
 #include "inputs/catalogue.hpp"

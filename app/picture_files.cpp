@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/png_file.hpp"
-#include "app/user_picture.hpp"
+#include "files/png_file.hpp"
+#include "files/user_picture.hpp"
 #include "inputs/grey_sheet.hpp"
 #include "inputs/images.hpp"
 

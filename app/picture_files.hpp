@@ -9,7 +9,7 @@
 #include "display/canvas.hpp"
 #include "display/tile_sheet.hpp"
 
-// Reads the PNG, JPEG or BMP file at `path` (app/user_picture.hpp) into
+// Reads the PNG, JPEG or BMP file at `path` (files/user_picture.hpp) into
 // `sheet`: an 8-bit 512 x 512 picture sheet, locked, ready for
 // fill_from_sheet. Returns an empty string, or what was wrong (naming the
 // file) with `sheet` left as it was.

@@ -20,8 +20,8 @@
 #include "app/headless.hpp"
 #include "app/picture_files.hpp"
 #include "app/report.hpp"
-#include "display/image_file.hpp"
-#include "display/output_files.hpp"
+#include "files/image_file.hpp"
+#include "files/output_files.hpp"
 #include "display/panels.hpp"
 #include "inputs/images.hpp"
 

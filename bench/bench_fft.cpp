@@ -22,7 +22,7 @@
 #include "plain_fft.hpp"
 #include "spectrum/complex_grid.hpp"
 #include "spectrum/fft_kernels.hpp"
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 
 namespace fft_bench {
 

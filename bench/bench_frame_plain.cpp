@@ -33,7 +33,7 @@
 #include "median_reporter.hpp"
 #include "plain_fft.hpp"
 #include "reference.hpp"
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 
 namespace {
 

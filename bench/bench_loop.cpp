@@ -16,6 +16,7 @@
 
 #include "app/compose_frame.hpp"
 #include "app/headless.hpp"
+#include "app/input.hpp"
 #include "app/report.hpp"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cassert>
 
-#include "spectrum/frame_buffer.hpp"
+#include "base/frame_buffer.hpp"
 
 void init_canvas_buffer(Canvas& canvas, int width) {
     assert(width > 0);

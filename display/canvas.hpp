@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "spectrum/frame_buffer.hpp"
+#include "base/frame_buffer.hpp"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -73,7 +73,7 @@ struct Canvas {
 // The canvas without a window: sizes (height 800), a buffer of width * 2400
 // bytes, every pixel dark red (50, 0, 0). Used by Canvas::create and by
 // everything that draws without a window. The buffer is a frame buffer (see
-// spectrum/frame_buffer.hpp), owned by the canvas; a buffer it had before
+// base/frame_buffer.hpp), owned by the canvas; a buffer it had before
 // is released.
 void init_canvas_buffer(Canvas& canvas, int width);
 

@@ -17,7 +17,7 @@ void draw_magnitude_portable(const ComplexGrid& grid, RgbColor& pen, Canvas& can
                              bool shifted, float gain);
 void draw_phase_portable(const ComplexGrid& grid, RgbColor& pen, Canvas& canvas, int x);
 
-// In SIMD lanes, on the target that dispatch runs (spectrum/simd_targets.hpp).
+// In SIMD lanes, on the target that dispatch runs (base/simd_targets.hpp).
 // The phase greys come from the estimate of display/phase_angle-inl.h, each
 // guarded (see phase_greys in display/panel_lanes.cpp); with `recompute_all`
 // every lane takes the scalar fallback, so that a test can check the

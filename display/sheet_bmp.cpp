@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "display/bmp_header.hpp"
-#include "display/regular_file.hpp"
+#include "files/bmp_header.hpp"
+#include "files/regular_file.hpp"
 
 namespace {
 
@@ -44,10 +44,33 @@ std::string formatted(const char* format, Args... args) {
     return text;
 }
 
+// The claim of the headers at the stream's position, which is then put
+// back; false only when it cannot be put back.
+bool read_claim(SDL_RWops* stream, BmpClaim& claim) {
+    const Sint64 start = SDL_RWtell(stream);
+    if (start < 0) {
+        return false;
+    }
+    std::uint8_t head[kBmpClaimBytes] = {};
+    std::size_t got = 0;
+    while (got < sizeof head) {
+        const std::size_t n = SDL_RWread(stream, head + got, 1, sizeof head - got);
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    if (SDL_RWseek(stream, start, RW_SEEK_SET) != start) {
+        return false;
+    }
+    claim = bmp_claim_of(head, got);
+    return true;
+}
+
 }  // namespace
 
 // Whatever sits at the path must not hang the start-up (see
-// display/regular_file.hpp); SDL then decodes the file from memory.
+// files/regular_file.hpp); SDL then decodes the file from memory.
 std::string load_bmp(TileSheet& sheet, const char* path, int cell_size, SurfaceCheck check) {
     clear_image(sheet);
     const FileBytes file = read_regular_file(path, kMaxSheetFileBytes);
@@ -77,7 +100,7 @@ std::string load_bmp_rw(TileSheet& sheet, SDL_RWops* stream, const char* name, i
     // A missing file (null stream) never reaches the decoder, nor does one
     // whose header cannot be read and put back.
     BmpClaim claim;
-    const bool claim_read = stream != nullptr && read_bmp_claim(stream, claim);
+    const bool claim_read = stream != nullptr && read_claim(stream, claim);
     // SDL allocates and clears the claimed surface before it reads a pixel,
     // and accepts some headers with their pixels missing: a short file could
     // cost gigabytes and seconds before any check of ours sees the surface.

@@ -27,7 +27,7 @@ ThingieTables make_thingie_tables(std::int32_t width, std::int32_t height);
 // path. Precondition: the tables are those of the grid's size.
 void gen_thingie_portable(float phase, ComplexGrid& grid, const ThingieTables& tables);
 
-// In SIMD lanes, on the target that dispatch runs (spectrum/simd_targets.hpp),
+// In SIMD lanes, on the target that dispatch runs (base/simd_targets.hpp),
 // through the sine estimate of inputs/thingie_sine-inl.h, each sample
 // guarded on its final value (see inputs/pattern_lanes.cpp). With
 // `recompute_all` every lane takes the scalar fallback, so that a test can

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "spectrum/fft_plan.hpp"
-#include "spectrum/frame_buffer.hpp"
+#include "base/frame_buffer.hpp"
 #include "spectrum/grid_storage.hpp"
 
 namespace {

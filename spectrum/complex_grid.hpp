@@ -5,7 +5,7 @@
 // contiguous array of Complex, which is what fft_1d works on.
 //
 // Ownership: the grid owns `samples` and `scratch` (frame buffers aligned at
-// least to a cache line, see spectrum/frame_buffer.hpp) and `plan`.
+// least to a cache line, see base/frame_buffer.hpp) and `plan`.
 // `scratch` is null until the first transpose or transform and `plan` until
 // the first transform; both are then kept, so a steady frame allocates
 // nothing.

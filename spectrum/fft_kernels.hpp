@@ -18,7 +18,7 @@ const FftPlan* fft_plan_of(ComplexGrid& grid);
 void transform_2d_portable(ComplexGrid& grid);
 
 // One row, then runs of rows for the columns, in the SIMD lanes of the
-// target that dispatch runs now (spectrum/simd_targets.hpp); the row outputs
+// target that dispatch runs now (base/simd_targets.hpp); the row outputs
 // are kept in `scratch`. Sides from 64 to 1024 run the kernel; other sides
 // fall back to transform_2d_portable. With `source` (width x height samples,
 // not overlapping the grid's arrays) the rows are read from there instead of

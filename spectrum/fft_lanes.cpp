@@ -1,5 +1,5 @@
 // The 2-D transform in SIMD lanes, written once and compiled for every
-// target Highway reaches (spectrum/simd_targets.hpp); dispatch picks one at
+// target Highway reaches (base/simd_targets.hpp); dispatch picks one at
 // each call.
 //
 // Every lane runs exactly the scalar operations of one butterfly in the

@@ -1,5 +1,6 @@
-// Writers for the two BMP layouts the program loads: 8-bit palette pictures
-// and 24-bit font sheets.
+// The two BMP layouts the program loads, written by the asset tool: 8-bit
+// palette pictures and 24-bit font sheets (files/bmp_file.hpp encodes them;
+// each file is written whole or not at all).
 #pragma once
 
 #include <cstdint>

@@ -18,7 +18,7 @@
 
 #include "app/compose_frame.hpp"
 #include "app/headless.hpp"
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 
 namespace {
 

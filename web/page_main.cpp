@@ -15,7 +15,7 @@
 #include "app/compose_frame.hpp"
 #include "app/frame_layout.hpp"
 #include "app/ticks.hpp"
-#include "app/user_picture.hpp"
+#include "files/user_picture.hpp"
 #include "inputs/grey_sheet.hpp"
 #include "inputs/images.hpp"
 #include "inputs/patterns.hpp"

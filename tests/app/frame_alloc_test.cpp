@@ -13,7 +13,7 @@
 #include "counting_new.hpp"
 #include "display/panel_kernels.hpp"
 #include "inputs/pattern_kernels.hpp"
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 
 namespace {
 

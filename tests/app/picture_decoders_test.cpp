@@ -15,8 +15,8 @@
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 
-#include "app/exif_orientation.hpp"
-#include "app/user_picture.hpp"
+#include "files/exif_orientation.hpp"
+#include "files/user_picture.hpp"
 #include "inputs/grey_sheet.hpp"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "display/phase_angle.hpp"
 #include "phase_angle_walk.hpp"
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 
 int main() {
     const FoldedError error = folded_error(1);

@@ -22,7 +22,7 @@
 #include "phase_angle_walk.hpp"
 #include "plain_fft.hpp"
 #include "plain_kernels.hpp"
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 
 namespace {
 

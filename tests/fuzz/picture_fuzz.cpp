@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/user_picture.hpp"
+#include "files/user_picture.hpp"
 #include "inputs/grey_sheet.hpp"
 
 namespace {

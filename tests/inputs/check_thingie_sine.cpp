@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "inputs/thingie_sine.hpp"
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 #include "thingie_sine_walk.hpp"
 
 int main() {

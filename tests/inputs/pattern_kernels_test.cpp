@@ -18,7 +18,7 @@
 #include "inputs/picture_fill.hpp"
 #include "inputs/thingie_sine.hpp"
 #include "plain_kernels.hpp"
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 #include "thingie_sine_walk.hpp"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "spectrum/complex_grid.hpp"
 #include "spectrum/fft.hpp"
 #include "spectrum/fft_kernels.hpp"
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 
 namespace {
 

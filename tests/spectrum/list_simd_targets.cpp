@@ -4,7 +4,7 @@
 // that dispatch follows the CPU it finds.
 #include <cstdio>
 
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 
 int main() {
     for (const SimdTarget& target : simd_targets()) {

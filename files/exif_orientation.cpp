@@ -1,4 +1,4 @@
-#include "app/exif_orientation.hpp"
+#include "files/exif_orientation.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/picture_stream.hpp"
+#include "files/picture_stream.hpp"
 
 #include <unistd.h>
 

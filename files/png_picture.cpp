@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/exif_orientation.hpp"
-#include "app/picture_decoders.hpp"
+#include "files/exif_orientation.hpp"
+#include "files/picture_decoders.hpp"
 
 namespace {
 

@@ -22,8 +22,8 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "app/exif_orientation.hpp"
-#include "app/picture_decoders.hpp"
+#include "files/exif_orientation.hpp"
+#include "files/picture_decoders.hpp"
 
 namespace {
 
@@ -390,8 +390,8 @@ void grey_row(const JSAMPLE* row, J_COLOR_SPACE space, bool adobe, DecodedPictur
         for (int x = 0; x < w; ++x) {
             const JSAMPLE* p = row + 4 * x;
             const int k = p[3] ^ flip;
-            greys[x] = grey_of_rgb(light(p[0] ^ flip, k), light(p[1] ^ flip, k),
-                                   light(p[2] ^ flip, k));
+            greys[x] =
+                grey_of_rgb(light(p[0] ^ flip, k), light(p[1] ^ flip, k), light(p[2] ^ flip, k));
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "app/png_file.hpp"
+#include "files/png_file.hpp"
 
 #include <png.h>
 

@@ -3,8 +3,8 @@
 // it directly, so there is one target to list and nothing to choose.
 #include <cctype>
 
+#include "base/simd_targets.hpp"
 #include "hwy/highway.h"
-#include "spectrum/simd_targets.hpp"
 
 namespace {
 

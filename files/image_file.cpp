@@ -1,4 +1,4 @@
-#include "display/image_file.hpp"
+#include "files/image_file.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +11,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "display/output_files.hpp"
+#include "files/bmp_file.hpp"
+#include "files/output_files.hpp"
 
 namespace {
 
@@ -30,53 +31,11 @@ bool ends_with(const std::string& s, const char* suffix) {
     return true;
 }
 
-void put_u16(std::string& out, std::uint32_t v) {
-    out.push_back(static_cast<char>(v & 0xff));
-    out.push_back(static_cast<char>((v >> 8) & 0xff));
-}
-
-void put_u32(std::string& out, std::uint32_t v) {
-    put_u16(out, v & 0xffff);
-    put_u16(out, v >> 16);
-}
-
 std::string encode_ppm(const Canvas& canvas) {
     std::string out =
         "P6\n" + std::to_string(canvas.width) + " " + std::to_string(canvas.height) + "\n255\n";
     out.append(reinterpret_cast<const char*>(canvas.pixels),
                static_cast<std::size_t>(canvas.width) * canvas.height * 3);
-    return out;
-}
-
-// BMP rows run bottom-up, in blue-green-red order, padded to 4 bytes.
-std::string encode_bmp(const Canvas& canvas) {
-    const std::uint32_t row_bytes = (static_cast<std::uint32_t>(canvas.width) * 3 + 3) & ~3u;
-    const std::uint32_t image_bytes = row_bytes * static_cast<std::uint32_t>(canvas.height);
-    std::string out;
-    out += "BM";
-    put_u32(out, 54 + image_bytes);
-    put_u32(out, 0);
-    put_u32(out, 54);
-    put_u32(out, 40);
-    put_u32(out, static_cast<std::uint32_t>(canvas.width));
-    put_u32(out, static_cast<std::uint32_t>(canvas.height));
-    put_u16(out, 1);
-    put_u16(out, 24);
-    put_u32(out, 0);  // BI_RGB
-    put_u32(out, image_bytes);
-    put_u32(out, 2835);  // 72 dpi
-    put_u32(out, 2835);
-    put_u32(out, 0);
-    put_u32(out, 0);
-    for (int y = canvas.height - 1; y >= 0; --y) {
-        const std::uint8_t* row = canvas.pixels + pixel_offset(canvas, 0, y);
-        for (int x = 0; x < canvas.width; ++x) {
-            out.push_back(static_cast<char>(row[3 * x + 2]));
-            out.push_back(static_cast<char>(row[3 * x + 1]));
-            out.push_back(static_cast<char>(row[3 * x]));
-        }
-        out.append(row_bytes - static_cast<std::uint32_t>(canvas.width) * 3, '\0');
-    }
     return out;
 }
 
@@ -96,7 +55,11 @@ std::string encode_canvas_image(const Canvas& canvas, ImageFormat format) {
     if (format == ImageFormat::kPpm) {
         return encode_ppm(canvas);
     }
-    return format == ImageFormat::kBmp ? encode_bmp(canvas) : std::string();
+    if (format == ImageFormat::kBmp) {
+        return encode_bmp_rgb24(canvas.pixels, canvas.width, canvas.height,
+                                static_cast<std::size_t>(canvas.width) * 3);
+    }
+    return {};
 }
 
 std::string write_canvas_image(const Canvas& canvas, const std::string& path) {

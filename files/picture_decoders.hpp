@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/picture_stream.hpp"
-#include "app/user_picture.hpp"
+#include "files/picture_stream.hpp"
+#include "files/user_picture.hpp"
 #include "inputs/grey_sheet.hpp"
 
 struct DecodedPicture {

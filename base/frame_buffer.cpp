@@ -1,4 +1,4 @@
-#include "spectrum/frame_buffer.hpp"
+#include "base/frame_buffer.hpp"
 
 #include <sys/mman.h>
 

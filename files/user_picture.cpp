@@ -1,11 +1,11 @@
-#include "app/user_picture.hpp"
+#include "files/user_picture.hpp"
 
 #include <unistd.h>
 
 #include <cstring>
 
-#include "app/picture_decoders.hpp"
-#include "display/regular_file.hpp"
+#include "files/picture_decoders.hpp"
+#include "files/regular_file.hpp"
 
 namespace {
 
@@ -117,8 +117,8 @@ std::string read_stream(PictureStream& stream, long long size, const std::string
 
 std::string too_large(long long width, long long height, int max_side) {
     return "expected an image of at most " + std::to_string(max_side) + " x " +
-           std::to_string(max_side) + " pixels, found a header claiming " +
-           std::to_string(width) + " x " + std::to_string(height);
+           std::to_string(max_side) + " pixels, found a header claiming " + std::to_string(width) +
+           " x " + std::to_string(height);
 }
 
 std::string start_picture(DecodedPicture& picture, long long width, long long height) {

@@ -1,4 +1,4 @@
-#include "display/output_files.hpp"
+#include "files/output_files.hpp"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 
 #include <cctype>
 

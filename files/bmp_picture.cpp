@@ -14,7 +14,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/picture_decoders.hpp"
+#include "files/picture_decoders.hpp"
 
 namespace {
 

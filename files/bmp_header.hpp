@@ -6,9 +6,8 @@
 // its pixels missing). Reading the claim first lets a loader refuse it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-
-struct SDL_RWops;
 
 struct BmpClaim {
     bool is_bmp = false;      // starts with "BM" and holds a size
@@ -16,10 +15,13 @@ struct BmpClaim {
     std::int64_t height = 0;  // rows are stored top-down
 };
 
-// Reads the file header and the size fields of the info header at the
-// stream's position, then seeks back there. The 12-byte BITMAPCOREHEADER
-// keeps 16-bit unsigned sizes; every longer header keeps signed 32-bit sizes
-// at the same place. A stream that does not start with "BM" or ends before
-// the size leaves `is_bmp` false (the decoder refuses such a file itself).
-// Returns false only when the stream cannot be put back where it was.
-bool read_bmp_claim(SDL_RWops* stream, BmpClaim& claim);
+// The bytes the claim is read from: the file header, the info header's own
+// size, then width and height.
+constexpr std::size_t kBmpClaimBytes = 14 + 12;
+
+// The claim in the first `size` bytes of a file (at most kBmpClaimBytes are
+// read). The 12-byte BITMAPCOREHEADER keeps 16-bit unsigned sizes; every
+// longer header keeps signed 32-bit sizes at the same place. Bytes that do
+// not start with "BM" or end before the size leave `is_bmp` false (the
+// decoder refuses such a file itself).
+BmpClaim bmp_claim_of(const std::uint8_t* head, std::size_t size);

@@ -15,7 +15,7 @@
 //   the inks inverted when an Adobe APP14 segment says the file is
 //   Photoshop's; the first APP1 "Exif" segment gives the orientation.
 // - BMP: the colours SDL's loader gives, but a 32-bit picture has alpha
-//   only when its header carries an alpha mask (app/bmp_picture.cpp).
+//   only when its header carries an alpha mask (files/bmp_picture.cpp).
 #pragma once
 
 #include <cstdint>

@@ -1,9 +1,4 @@
-#include "display/bmp_header.hpp"
-
-#include <SDL_rwops.h>
-
-#include <cstddef>
-#include <cstdint>
+#include "files/bmp_header.hpp"
 
 namespace {
 
@@ -30,43 +25,25 @@ std::int64_t magnitude_of_le32(const std::uint8_t* p) {
 
 }  // namespace
 
-bool read_bmp_claim(SDL_RWops* stream, BmpClaim& claim) {
-    claim = BmpClaim{};
-    const Sint64 start = SDL_RWtell(stream);
-    if (start < 0) {
-        return false;
-    }
-    // The file header, the info header's own size, then width and height:
-    // 4 + 4 bytes in the info header, 2 + 2 in the core header.
-    std::uint8_t head[kFileHeaderBytes + 12] = {};
-    std::size_t got = 0;
-    while (got < sizeof head) {
-        const std::size_t n = SDL_RWread(stream, head + got, 1, sizeof head - got);
-        if (n == 0) {
-            break;
-        }
-        got += n;
-    }
-    if (SDL_RWseek(stream, start, RW_SEEK_SET) != start) {
-        return false;
-    }
-    if (got < kFileHeaderBytes + 4 || head[0] != 'B' || head[1] != 'M') {
-        return true;
+BmpClaim bmp_claim_of(const std::uint8_t* head, std::size_t size) {
+    BmpClaim claim;
+    if (size < kFileHeaderBytes + 4 || head[0] != 'B' || head[1] != 'M') {
+        return claim;
     }
     const std::uint8_t* info = head + kFileHeaderBytes;
     if (le32(info) == kCoreHeaderBytes) {
-        if (got < kFileHeaderBytes + 8) {
-            return true;
+        if (size < kFileHeaderBytes + 8) {
+            return claim;
         }
         claim.width = le16(info + 4);
         claim.height = le16(info + 6);
     } else {
-        if (got < kFileHeaderBytes + 12) {
-            return true;
+        if (size < kFileHeaderBytes + 12) {
+            return claim;
         }
         claim.width = magnitude_of_le32(info + 4);
         claim.height = magnitude_of_le32(info + 8);
     }
     claim.is_bmp = true;
-    return true;
+    return claim;
 }

@@ -19,7 +19,7 @@ ImageFormat image_format_of(const std::string& path);
 std::string encode_canvas_image(const Canvas& canvas, ImageFormat format);
 
 // Writes the canvas to `path` in the format its name asks for (PPM or BMP),
-// all or nothing (display/output_files.hpp). Returns an empty string on
+// all or nothing (files/output_files.hpp). Returns an empty string on
 // success, else what went wrong (naming the file).
 std::string write_canvas_image(const Canvas& canvas, const std::string& path);
 

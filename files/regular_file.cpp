@@ -1,4 +1,4 @@
-#include "display/regular_file.hpp"
+#include "files/regular_file.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
