@@ -6,19 +6,11 @@
 #include <limits>
 #include <new>
 
-#include "spectrum/fft_plan.hpp"
 #include "base/frame_buffer.hpp"
+#include "spectrum/fft_plan.hpp"
 #include "spectrum/grid_storage.hpp"
 
-namespace {
-
-Complex* allocate_samples(std::int64_t count) {
-    return grid_allocate(count);
-}
-
-}  // namespace
-
-Complex* grid_allocate(std::int64_t count) {
+FrameBuffer grid_buffer(std::int64_t count) {
     assert(count >= 0);
     // The byte count must be representable: never hand out a short array.
     if (static_cast<std::uint64_t>(count) >
@@ -26,28 +18,28 @@ Complex* grid_allocate(std::int64_t count) {
         throw std::bad_array_new_length();
     }
     // Complex is trivially constructible: the storage is the array.
-    return static_cast<Complex*>(
-        allocate_frame_buffer(static_cast<std::size_t>(count) * sizeof(Complex)));
+    return FrameBuffer(static_cast<std::size_t>(count) * sizeof(Complex));
 }
 
-void grid_release(Complex* samples, std::int64_t count) {
-    release_frame_buffer(samples, static_cast<std::size_t>(count) * sizeof(Complex));
+Complex* grid_scratch(ComplexGrid& grid) {
+    if (grid.scratch == nullptr) {
+        grid.scratch_buffer = grid_buffer(grid.size());
+        grid.scratch = static_cast<Complex*>(grid.scratch_buffer.data);
+    }
+    return grid.scratch;
 }
 
 ComplexGrid::ComplexGrid(std::int32_t width_, std::int32_t height_)
-    : width(width_), height(height_), samples(allocate_samples(std::int64_t{width_} * height_)) {}
+    : width(width_), height(height_), sample_buffer(grid_buffer(std::int64_t{width_} * height_)) {
+    samples = static_cast<Complex*>(sample_buffer.data);
+}
 
 ComplexGrid::ComplexGrid(const ComplexGrid& other)
-    : width(other.width), height(other.height), samples(allocate_samples(other.size())) {
+    : width(other.width), height(other.height), sample_buffer(grid_buffer(other.size())) {
+    samples = static_cast<Complex*>(sample_buffer.data);
     if (size() > 0) {
         std::memcpy(samples, other.samples, static_cast<std::size_t>(size()) * sizeof(Complex));
     }
-}
-
-ComplexGrid::~ComplexGrid() {
-    grid_release(samples, size());
-    grid_release(scratch, size());
-    delete plan;
 }
 
 void ComplexGrid::copy_from(const ComplexGrid& source) {
@@ -55,15 +47,13 @@ void ComplexGrid::copy_from(const ComplexGrid& source) {
         return;
     }
     if (width != source.width || height != source.height) {
-        Complex* fresh = allocate_samples(source.size());
-        grid_release(samples, size());
-        samples = fresh;
+        sample_buffer = grid_buffer(source.size());
+        samples = static_cast<Complex*>(sample_buffer.data);
         // A scratch or plan of the old size would be wrong for the next
         // transpose or transform; drop them and let those make new ones.
-        grid_release(scratch, size());
+        scratch_buffer = FrameBuffer();
         scratch = nullptr;
-        delete plan;
-        plan = nullptr;
+        plan.reset();
         width = source.width;
         height = source.height;
     }
@@ -81,9 +71,7 @@ void ComplexGrid::clear() {
 
 void ComplexGrid::transpose() {
     assert(width == height);
-    if (scratch == nullptr) {
-        scratch = allocate_samples(size());
-    }
+    grid_scratch(*this);
     if (size() == 0) {
         return;
     }

@@ -5,15 +5,17 @@
 // contiguous array of Complex, which is what fft_1d works on.
 //
 // Ownership: the grid owns `samples` and `scratch` (frame buffers aligned at
-// least to a cache line, see base/frame_buffer.hpp) and `plan`.
-// `scratch` is null until the first transpose or transform and `plan` until
-// the first transform; both are then kept, so a steady frame allocates
-// nothing.
+// least to a cache line, see base/frame_buffer.hpp) and `plan`, and
+// releases them itself. `scratch` is null until the first transpose or
+// transform and `plan` until the first transform; both are then kept, so a
+// steady frame allocates nothing.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
-struct FftPlan;
+#include "base/frame_buffer.hpp"
+#include "spectrum/fft_plan.hpp"
 
 struct Complex {
     float re;
@@ -23,10 +25,12 @@ struct Complex {
 struct ComplexGrid {
     std::int32_t width = 0;
     std::int32_t height = 0;
-    Complex* samples = nullptr;
-    Complex* scratch = nullptr;
+    Complex* samples = nullptr;  // in sample_buffer
+    Complex* scratch = nullptr;  // in scratch_buffer
     // The transform's tables for this side (spectrum/fft_plan.hpp).
-    FftPlan* plan = nullptr;
+    std::unique_ptr<FftPlan> plan;
+    FrameBuffer sample_buffer;
+    FrameBuffer scratch_buffer;
 
     // Allocates width * height samples whose values are undefined until
     // written; no scratch yet. Sizes must not be negative.
@@ -35,7 +39,6 @@ struct ComplexGrid {
     // other grid's scratch and plan are neither shared nor copied.
     ComplexGrid(const ComplexGrid& other);
     ComplexGrid& operator=(const ComplexGrid&) = delete;
-    ~ComplexGrid();
 
     // Makes this grid equal to `source`. On equal sizes the existing sample
     // array is kept; on a size change the grid takes the source's size and a

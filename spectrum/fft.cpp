@@ -98,7 +98,7 @@ const FftPlan* fft_plan_of(ComplexGrid& grid) {
     if (grid.plan == nullptr) {
         grid.plan = fft_plan_create(static_cast<std::uint32_t>(grid.width));
     }
-    return grid.plan;
+    return grid.plan.get();
 }
 
 namespace {

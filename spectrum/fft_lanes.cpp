@@ -571,9 +571,7 @@ void transform_2d_lanes(ComplexGrid& grid, const Complex* source) {
     }
     // The row outputs (unless they go to `samples`); the grid keeps this
     // array for good.
-    if (grid.scratch == nullptr) {
-        grid.scratch = grid_allocate(grid.size());
-    }
+    grid_scratch(grid);
     float* samples = &grid.samples[0].re;
     // The row pass only reads its rows, so they may come from another grid.
     const float* rows = source != nullptr ? &source[0].re : samples;

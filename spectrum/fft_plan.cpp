@@ -27,7 +27,7 @@ void fft_stage_step(std::uint32_t m, float& c, float& s) {
     s = static_cast<float>(std::sin(static_cast<double>(angle)));
 }
 
-FftPlan* fft_plan_create(std::uint32_t n) {
+std::unique_ptr<FftPlan> fft_plan_create(std::uint32_t n) {
     if (!fft_is_power_of_two(n) || fft_stage_count(n) > kFftMaxPlanBits) {
         return nullptr;
     }
@@ -62,5 +62,5 @@ FftPlan* fft_plan_create(std::uint32_t n) {
             plan->swaps.push_back(plan->reversed[i]);
         }
     }
-    return plan.release();
+    return plan;
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct FftPlan {
@@ -32,9 +33,9 @@ struct FftPlan {
 // rows run the recurrence directly.
 constexpr int kFftMaxPlanBits = 16;
 
-// A new plan for n, owned by the caller (release it with delete), or null
-// when n is not a power of two or is larger than 2^kFftMaxPlanBits.
-FftPlan* fft_plan_create(std::uint32_t n);
+// A new plan for n, or null when n is not a power of two or is larger than
+// 2^kFftMaxPlanBits.
+std::unique_ptr<FftPlan> fft_plan_create(std::uint32_t n);
 
 bool fft_is_power_of_two(std::uint32_t n);
 
