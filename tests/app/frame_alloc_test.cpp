@@ -10,7 +10,7 @@
 
 #include "app/compose_frame.hpp"
 #include "app/headless.hpp"
-#include "counting_new.hpp"
+#include "tests/support/counting_new.hpp"
 #include "display/panel_kernels.hpp"
 #include "inputs/pattern_kernels.hpp"
 #include "base/simd_targets.hpp"

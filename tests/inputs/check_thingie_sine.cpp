@@ -5,8 +5,8 @@
 // kernel's guard builds on, 1 otherwise.
 #include <cstdio>
 
-#include "inputs/thingie_sine.hpp"
 #include "base/simd_targets.hpp"
+#include "inputs/thingie_sine.hpp"
 #include "thingie_sine_walk.hpp"
 
 int main() {

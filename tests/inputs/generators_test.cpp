@@ -13,6 +13,7 @@
 #include "inputs/catalogue.hpp"
 #include "inputs/images.hpp"
 #include "inputs/patterns.hpp"
+#include "tests/support/same_bits.hpp"
 
 namespace {
 
@@ -36,12 +37,6 @@ const Complex& at(const ComplexGrid& grid, int i, int j) {
 
 // Fills every sample with a value no generator writes, so that a sample left
 // unwritten shows.
-void poison(ComplexGrid& grid) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (std::int64_t k = 0; k < grid.size(); ++k) {
-        grid.samples[k] = {nan, -7.0f};
-    }
-}
 
 // Asserts that sample (i, j) has re == expected(i, j) bit for bit and im == +0.
 template <typename Expected>

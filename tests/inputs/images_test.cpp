@@ -13,6 +13,7 @@
 #include "display/sheet_bmp.hpp"
 #include "inputs/images.hpp"
 #include "inputs/picture_sheets.hpp"
+#include "tests/support/same_bits.hpp"
 
 namespace {
 
@@ -46,12 +47,6 @@ bool round_trip_picture(TileSheet& sheet, ByteAt byte_at) {
     const bool loaded = load_bmp(sheet, file.c_str(), kSide, check_picture_surface).empty();
     std::filesystem::remove(file);
     return loaded;
-}
-
-void poison(ComplexGrid& grid) {
-    for (std::int64_t k = 0; k < grid.size(); ++k) {
-        grid.samples[k] = {std::numeric_limits<float>::quiet_NaN(), 3.0f};
-    }
 }
 
 TEST(FillFromSheet, SingleBrightPixelAtTopLeft) {

@@ -13,29 +13,18 @@
 #include <string>
 #include <vector>
 
+#include "base/simd_targets.hpp"
 #include "inputs/pattern_kernels.hpp"
 #include "inputs/patterns.hpp"
 #include "inputs/picture_fill.hpp"
 #include "inputs/thingie_sine.hpp"
 #include "plain_kernels.hpp"
-#include "base/simd_targets.hpp"
+#include "tests/support/same_bits.hpp"
 #include "thingie_sine_walk.hpp"
 
 namespace {
 
 using Generator = std::function<void(float, ComplexGrid&)>;
-
-bool same_float(float a, float b) {
-    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-// Poison (NaN - 7i) before every call, so an unwritten sample shows as
-// well as a wrong one.
-void poison(ComplexGrid& grid) {
-    for (std::int64_t k = 0; k < grid.size(); ++k) {
-        grid.samples[k] = {std::numeric_limits<float>::quiet_NaN(), -7.0f};
-    }
-}
 
 testing::AssertionResult same_grid(const ComplexGrid& actual, const ComplexGrid& expected) {
     for (std::int64_t k = 0; k < actual.size(); ++k) {

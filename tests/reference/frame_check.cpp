@@ -7,15 +7,9 @@
 
 #include "app/compose_frame.hpp"
 #include "reference.hpp"
+#include "tests/support/same_bits.hpp"
 
 namespace {
-
-bool same_float(float a, float b) {
-    if (std::isnan(a) && std::isnan(b)) {
-        return true;
-    }
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
 
 std::string compare_grids(const char* name, const ComplexGrid& product, const ComplexGrid& plain) {
     std::ostringstream out;

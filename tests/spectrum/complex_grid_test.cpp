@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "bit_compare.hpp"
+#include "tests/support/bit_compare.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "counting_new.hpp"
+#include "tests/support/counting_new.hpp"
 #include "spectrum/complex_grid.hpp"
 #include "spectrum/fft.hpp"
 #include "spectrum/fft_kernels.hpp"

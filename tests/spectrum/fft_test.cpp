@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "bit_compare.hpp"
+#include "tests/support/bit_compare.hpp"
 #include "plain_fft.hpp"
 #include "spectrum/complex_grid.hpp"
 #include "spectrum/fft_kernels.hpp"

@@ -1,4 +1,4 @@
-#include "counting_new.hpp"
+#include "tests/support/counting_new.hpp"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,21 +1,13 @@
-// Bit-for-bit comparison of sample arrays, where any NaN equals any NaN
-// (payloads may differ between equally valid operand orders).
+// Bit-for-bit comparison of sample arrays in GoogleTest, where any NaN
+// equals any NaN (same_float).
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdint>
-#include <cstring>
+#include <cstddef>
 
 #include "spectrum/complex_grid.hpp"
-
-inline bool same_float(float a, float b) {
-    if (std::isnan(a) && std::isnan(b)) {
-        return true;
-    }
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+#include "tests/support/same_bits.hpp"
 
 // Succeeds when every sample has both parts equal in the above sense;
 // otherwise names the first differing index and both values.
