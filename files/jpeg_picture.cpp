@@ -405,7 +405,8 @@ struct JpegState {
     std::string error;
 };
 
-void decode(JpegState& state, DecodedPicture& picture) {
+// Kept out of line: its strings must not join the frame that calls setjmp.
+[[gnu::noinline]] void decode(JpegState& state, DecodedPicture& picture) {
     j_decompress_ptr cinfo = &state.cinfo;
     jpeg_read_header(cinfo, TRUE);
     state.error = start_picture(picture, cinfo->image_width, cinfo->image_height);
@@ -446,15 +447,11 @@ void decode(JpegState& state, DecodedPicture& picture) {
     jpeg_finish_decompress(cinfo);
 }
 
-}  // namespace
-
-std::string decode_jpeg(PictureStream& stream, DecodedPicture& picture) {
-    // Large (the EXIF buffer): on the heap, zeroed.
-    std::vector<JpegReading> readings(1);
-    JpegReading& reading = readings[0];
-    reading.stream = &stream;
-    reading.scratch_fd = -1;
-    JpegState state{};
+// The only frame that calls setjmp: it holds nothing with a destructor and
+// builds no string, so that the longjmp back into it skips no cleanup and
+// clobbers nothing the compiler kept in a register. False when the decoder
+// failed, its reason in reading.reason.
+bool decode_guarded(JpegReading& reading, JpegState& state, DecodedPicture& picture) {
     j_decompress_ptr cinfo = &state.cinfo;
     cinfo->err = jpeg_std_error(&state.errors);
     state.errors.error_exit = stop;
@@ -464,7 +461,7 @@ std::string decode_jpeg(PictureStream& stream, DecodedPicture& picture) {
     if (setjmp(reading.on_error) != 0) {
         jpeg_destroy_decompress(cinfo);
         release_arrays(reading);
-        return std::string("cannot decode: ") + reading.reason;
+        return false;
     }
     jpeg_create_decompress(cinfo);
     cinfo->client_data = &reading;
@@ -492,5 +489,20 @@ std::string decode_jpeg(PictureStream& stream, DecodedPicture& picture) {
     decode(state, picture);
     jpeg_destroy_decompress(cinfo);
     release_arrays(reading);
+    return true;
+}
+
+}  // namespace
+
+std::string decode_jpeg(PictureStream& stream, DecodedPicture& picture) {
+    // Large (the EXIF buffer): on the heap, zeroed.
+    std::vector<JpegReading> readings(1);
+    JpegReading& reading = readings[0];
+    reading.stream = &stream;
+    reading.scratch_fd = -1;
+    JpegState state{};
+    if (!decode_guarded(reading, state, picture)) {
+        return std::string("cannot decode: ") + reading.reason;
+    }
     return state.error;
 }

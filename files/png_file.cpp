@@ -26,6 +26,26 @@ void append(png_structp png, png_bytep data, std::size_t count) {
 
 void flush(png_structp) {}
 
+// The only frame that calls setjmp: nothing in it has a destructor, so the
+// longjmp back into it skips no cleanup. False when libpng failed, its
+// reason in writing.reason.
+bool encode_guarded(png_structp write, png_infop info, const std::uint8_t* rgb, int width,
+                    int height, std::size_t stride) {
+    if (setjmp(png_jmpbuf(write)) != 0) {
+        return false;
+    }
+    png_set_write_fn(write, png_get_error_ptr(write), append, flush);
+    png_set_IHDR(write, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(write, info);
+    for (int y = 0; y < height; ++y) {
+        png_write_row(write, rgb + static_cast<std::size_t>(y) * stride);
+    }
+    png_write_end(write, info);
+    return true;
+}
+
 }  // namespace
 
 std::string encode_png(const std::uint8_t* rgb, int width, int height, std::size_t stride,
@@ -39,19 +59,10 @@ std::string encode_png(const std::uint8_t* rgb, int width, int height, std::size
         png_destroy_write_struct(&write, nullptr);
         return "libpng could not start";
     }
-    if (setjmp(png_jmpbuf(write)) != 0) {
-        png_destroy_write_struct(&write, &info);
+    const bool encoded = encode_guarded(write, info, rgb, width, height, stride);
+    png_destroy_write_struct(&write, &info);
+    if (!encoded) {
         return writing.reason;
     }
-    png_set_write_fn(write, &writing, append, flush);
-    png_set_IHDR(write, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(write, info);
-    for (int y = 0; y < height; ++y) {
-        png_write_row(write, rgb + static_cast<std::size_t>(y) * stride);
-    }
-    png_write_end(write, info);
-    png_destroy_write_struct(&write, &info);
     return {};
 }

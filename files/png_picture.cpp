@@ -81,7 +81,8 @@ void grey_row(const png_byte* row, int count, int channels, DecodedPicture& pict
     }
 }
 
-void decode(PngState& state, PngReading& reading, DecodedPicture& picture) {
+// Kept out of line: its strings must not join the frame that calls setjmp.
+[[gnu::noinline]] void decode(PngState& state, PngReading& reading, DecodedPicture& picture) {
     png_structp png = state.png;
     png_infop info = state.info;
     png_set_read_fn(png, &reading, read_data);
@@ -147,6 +148,17 @@ void decode(PngState& state, PngReading& reading, DecodedPicture& picture) {
     png_read_end(png, nullptr);
 }
 
+// The only frame that calls setjmp: it holds nothing with a destructor and
+// builds no string, so that the longjmp back into it skips no cleanup and
+// clobbers nothing. False when libpng failed, its reason in reading.reason.
+bool decode_guarded(PngReading& reading, PngState& state, DecodedPicture& picture) {
+    if (setjmp(png_jmpbuf(state.png)) != 0) {
+        return false;
+    }
+    decode(state, reading, picture);
+    return true;
+}
+
 }  // namespace
 
 std::string decode_png(PictureStream& stream, DecodedPicture& picture) {
@@ -161,12 +173,10 @@ std::string decode_png(PictureStream& stream, DecodedPicture& picture) {
         png_destroy_read_struct(&state.png, nullptr, nullptr);
         return "cannot decode: libpng could not start";
     }
-    PngState* volatile kept = &state;
-    if (setjmp(png_jmpbuf(state.png)) != 0) {
-        png_destroy_read_struct(&kept->png, &kept->info, nullptr);
+    const bool decoded = decode_guarded(reading, state, picture);
+    png_destroy_read_struct(&state.png, &state.info, nullptr);
+    if (!decoded) {
         return std::string("cannot decode: ") + reading.reason;
     }
-    decode(state, reading, picture);
-    png_destroy_read_struct(&state.png, &state.info, nullptr);
     return state.error;
 }
