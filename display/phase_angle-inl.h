@@ -29,11 +29,14 @@ HWY_INLINE hn::Vec<D> pair_term(D d, float a, float b, hn::Vec<D> s) {
     return hn::Add(hn::Set(d, a), hn::Mul(hn::Set(d, b), s));
 }
 
-// atan(q) for q in [0, 1], within folded_error.
+// atan(q) for q in [0, 1], within folded_error. The square comes from q
+// raised to kFlatBelow at least, which changes no result (see kFlatBelow)
+// and keeps every product of the polynomial normal.
 template <class D>
 HWY_INLINE hn::Vec<D> folded(D d, hn::Vec<D> q) {
     const float* c = kCoefficients;
-    const auto s = hn::Mul(q, q);
+    const auto raised = hn::Max(q, hn::Set(d, kFlatBelow));
+    const auto s = hn::Mul(raised, raised);
     const auto s2 = hn::Mul(s, s);
     const auto s4 = hn::Mul(s2, s2);
     const auto low = hn::Add(pair_term(d, c[0], c[1], s), hn::Mul(pair_term(d, c[2], c[3], s), s2));

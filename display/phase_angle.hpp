@@ -23,6 +23,16 @@ constexpr float kCoefficients[] = {0x1.ffff7ep-1f, -0x1.552b7cp-2f, 0x1.95aap-3f
 constexpr float kPi = static_cast<float>(3.14159265358979323846);
 constexpr float kHalfPi = static_cast<float>(1.57079632679489661923);
 
+// Below this q the polynomial is c[0] to the bit: q * q is then at most
+// 2^-28, so c[1] s stays below 2^-29 and every later term far below that,
+// each under half an ulp of c[0] (2^-25), and every addition returns c[0].
+// The estimate therefore squares max(q, kFlatBelow) instead of q: the same
+// result on every input, and s, s^2, s^4 and their products stay normal. The
+// smaller q that a nearly real or nearly imaginary spectrum gives by the
+// hundred thousand would otherwise make them subnormal, which x86 handles in
+// a microcode assist of its own for every instruction that meets one.
+constexpr float kFlatBelow = 0x1p-14f;
+
 // The folded polynomial lies within this of the true arctangent for every
 // float q in [0, 1] (zarvo-check-phase-angle walks all of them).
 constexpr double kFoldedError = 3.9e-7;
