@@ -14,7 +14,7 @@
 #include "display/phase_angle.hpp"
 #include "plain_fft.hpp"
 #include "plain_kernels.hpp"
-#include "spectrum/simd_targets.hpp"
+#include "base/simd_targets.hpp"
 
 namespace {
 
