@@ -26,7 +26,7 @@ trap stop_xvfb EXIT
 start_xvfb() {
   local number_file="$shots/.display"
   : >"$number_file"
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$number_file" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$number_file" 2>/dev/null &
   xvfb_pid=$!
   for _ in $(seq 100); do
     grep -q '[0-9]' "$number_file" && break

@@ -132,7 +132,7 @@ with tempfile.TemporaryDirectory(prefix="zarvo-package-") as work:
         env = x.env()
         prog = Program(env, cwd=elsewhere, binary=os.path.join(usr, "bin", "zarvo"))
         try:
-            window = find_window(env, "zarvo")
+            window = find_window(env, "zarvo", program=prog)
             checks.check(wait_for_canvas(env, window, width, expected),
                          "the window shows the renderer's canvas")
             key(env, "Escape")

@@ -15,8 +15,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (Checks, Program, Xvfb, env_path, find_window, key,  # noqa: E402
-                     render_canvas, renderer_path, same_outside_rate_line, screenshot, send_close,
-                     test_labels, wait_for_canvas)
+                     keys_in_one_poll, render_canvas, renderer_path, same_outside_rate_line,
+                     screenshot, send_close, test_labels, wait_for_canvas)
 
 LABELS = test_labels()
 # The animated tests, which the window shows moving.
@@ -75,7 +75,7 @@ def run_layout(screen, layout, title, width):
         env = x.env()
         prog = Program(env)
         try:
-            window = find_window(env, title)
+            window = find_window(env, title, program=prog)
             # The six still tests, reached with Down, then the four moving ones.
             for select in range(len(LABELS)):
                 name = f"{layout}: {LABELS[select]}"
@@ -104,8 +104,7 @@ def run_layout(screen, layout, title, width):
             checks.check(wait_for(env, window, width, render(layout, 1)),
                          f"{layout}: a held Down moves by one")
             # Several presses that land in one poll move it by one too.
-            subprocess.run(["xdotool", "key", "--delay", "0", "Down", "Down", "Down"], env=env,
-                           check=True)
+            keys_in_one_poll(env, prog, "Down", "Down", "Down")
             checks.check(wait_for(env, window, width, render(layout, 2)),
                          f"{layout}: three Downs in one poll move by one")
 

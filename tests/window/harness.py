@@ -25,7 +25,10 @@ def env_path(name):
 
 
 class Xvfb:
-    """A private X server; -displayfd picks a free display number."""
+    """A private X server; -displayfd picks a free display number. -noreset:
+    without it the server resets whenever its last client leaves, and a
+    program connecting just then (while xdotool's short connections come and
+    go) is dropped, so that SDL falls back to its offscreen driver."""
 
     def __init__(self, width, height):
         self.width, self.height = width, height
@@ -34,7 +37,7 @@ class Xvfb:
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-             f"{self.width}x{self.height}x24", "-nolisten", "tcp"],
+             f"{self.width}x{self.height}x24", "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         number = b""
@@ -116,7 +119,9 @@ def title_regex(title):
     return "^" + re.escape(title) + "$"
 
 
-def find_window(env, title, timeout=20):
+def find_window(env, title, timeout=20, program=None):
+    """The id of the window titled `title`; on failure, says what the display
+    shows instead and, given the program, whether it ended and what it said."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         found = subprocess.run(["xdotool", "search", "--name", title_regex(title)], env=env,
@@ -124,8 +129,18 @@ def find_window(env, title, timeout=20):
         ids = found.stdout.split()
         if ids:
             return ids[0]
+        if program is not None and program.proc.poll() is not None:
+            break
         time.sleep(0.1)
-    raise AssertionError(f"no window titled {title!r} within {timeout} s")
+    named = subprocess.run(["xdotool", "search", "--name", "."], env=env, capture_output=True,
+                           text=True).stdout.split()
+    titles = [subprocess.run(["xdotool", "getwindowname", w], env=env, capture_output=True,
+                             text=True).stdout.strip() for w in named]
+    message = f"no window titled {title!r} within {timeout} s; titles on the display: {titles}"
+    if program is not None:
+        message += (f"; the program's status: {program.proc.poll()}"
+                    f"; its stderr: {program.stderr()[-3000:]!r}")
+    raise AssertionError(message)
 
 
 def window_geometry(env, window):
@@ -178,6 +193,21 @@ def key(env, *names, delay=0.25):
     for name in names:
         subprocess.run(["xdotool", "key", name], env=env, check=True)
         time.sleep(delay)
+
+
+def keys_in_one_poll(env, program, *names):
+    """Presses and releases the keys while the program is stopped, so that
+    every event waits in its X connection and one poll reads them all: sent
+    to a running program, fast presses may still straddle two polls."""
+    os.kill(program.proc.pid, signal.SIGSTOP)
+    try:
+        subprocess.run(["xdotool", "key", "--delay", "0", *names], env=env, check=True)
+        # A round trip of another client: the server has handled the presses
+        # by the time it answers.
+        subprocess.run(["xdotool", "getmouselocation"], env=env, check=True,
+                       stdout=subprocess.DEVNULL)
+    finally:
+        os.kill(program.proc.pid, signal.SIGCONT)
 
 
 def send_close(env, window):

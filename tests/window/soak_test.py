@@ -101,7 +101,7 @@ def run():
         started = time.monotonic()
         prog = Program(env)
         try:
-            window = find_window(env, TITLE)
+            window = find_window(env, TITLE, program=prog)
             watch = Watch(env, window, prog.proc.pid, started)
             select, phase_panel = 0, False
             checks.check(watch.shows(select, phase_panel), "start: Ostrel, magnitude panel")

@@ -28,7 +28,7 @@ def layout_case(screen, title, width, quit_with):
         env = x.env()
         prog = Program(env)
         try:
-            window = find_window(env, title)
+            window = find_window(env, title, program=prog)
             lines = prog.wait_for_stdout_lines(3)
             checks.check(status_lines_ok(lines, width),
                          f"{name}: status lines while running: {lines}")

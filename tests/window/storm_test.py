@@ -116,7 +116,7 @@ def run():
         env = x.env()
         prog = Program(env)
         try:
-            window = find_window(env, TITLE)
+            window = find_window(env, TITLE, program=prog)
             checks.check(shows_state(env, window, 0, False), "start: Ostrel, magnitude panel")
 
             # 1. Mixed storm: 50 rounds of twenty different keys.
