@@ -22,4 +22,7 @@ cmake --preset aarch64 -DZARVO_WARNINGS_AS_ERRORS=$werror >/dev/null
 cmake --build --preset aarch64 -j "$(nproc)"
 echo "SIMD targets under qemu-aarch64, best first:" \
   $(qemu-aarch64 -L /usr/aarch64-linux-gnu build-aarch64/tests/spectrum/zarvo-simd-targets)
-ctest --test-dir build-aarch64 --output-on-failure -j "$(nproc)" "$@"
+# The precondition stops are death tests: under qemu-aarch64 the forked child
+# never ends (it spins in the emulated abort), and those stops are plain code
+# that the native run and the runs as older x86 CPUs check.
+ctest --test-dir build-aarch64 --output-on-failure -j "$(nproc)" -E '^FftPreconditions[.]' "$@"
