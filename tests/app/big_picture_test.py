@@ -18,17 +18,17 @@ import tempfile
 import zlib
 import struct
 
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "window"))
+from harness import Checks  # noqa: E402
+
 RENDER = os.environ["ZARVO_RENDER"]
 ASSETS = os.environ["ZARVO_ASSETS"]
 SIDE = 16384
 GOAL_MIB = 64
-failures = []
+checks = Checks()
+check = checks.check
 
 
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL: " + what)
 
 
 if os.environ.get("ZARVO_SANITIZED") == "1":
@@ -124,5 +124,4 @@ with tempfile.TemporaryDirectory(prefix="zarvo-big-picture-") as work:
           "the progressive JPEG shows as the baseline one")
     check(canvases.get("big.png") != canvases["none"], "the picture shows")
 
-print(f"{len(failures)} failed" if failures else "all passed")
-sys.exit(1 if failures else 0)
+checks.finish()

@@ -30,19 +30,16 @@ import time
 import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "window"))
-from harness import read_ppm  # noqa: E402
+from harness import Checks, read_ppm  # noqa: E402
 
 RENDER = os.environ["ZARVO_RENDER"]
 ASSETS = os.environ["ZARVO_ASSETS"]
 SANITIZED = os.environ.get("ZARVO_SANITIZED") == "1"
 CONVERT = "/usr/bin/convert"  # /usr/local/bin/convert may be a stand-in
-failures = []
+checks = Checks()
+check = checks.check
 
 
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL: " + what)
 
 
 def render(picture, out, *extra):
@@ -231,5 +228,4 @@ with tempfile.TemporaryDirectory(prefix="zarvo-picture-formats-") as work:
     same_canvas(path("padding32.bmp"), path("rgb24.bmp"), work, "32-bit BMP with padding")
     same_canvas(path("alpha32.bmp"), path("rgba.png"), work, "32-bit BMP with an alpha mask")
 
-print(f"{len(failures)} failed" if failures else "all passed")
-sys.exit(1 if failures else 0)
+checks.finish()

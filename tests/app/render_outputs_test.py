@@ -21,17 +21,17 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "window"))
+from harness import Checks  # noqa: E402
+
 RENDER = os.environ["ZARVO_RENDER"]
 ASSETS = os.environ["ZARVO_ASSETS"]
-failures = []
+checks = Checks()
+check = checks.check
 CANVAS_PPM = b"P6\n1640 800\n255\n"
 CANVAS_BYTES = len(CANVAS_PPM) + 1640 * 800 * 3
 
 
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL: " + what)
 
 
 def render_args(out, panels, select="9"):
@@ -158,5 +158,4 @@ with tempfile.TemporaryDirectory(prefix="zarvo-render-outputs-") as work:
         outcomes[outcome] += 1
     print(f"kills: {outcomes}")
 
-print(f"{len(failures)} failed" if failures else "all passed")
-sys.exit(1 if failures else 0)
+checks.finish()
