@@ -259,6 +259,28 @@ TEST(PanelKernels, AxesAndSignedZeros) {
     expect_panels_match(grid, "axes");
 }
 
+TEST(PanelKernels, RunsOfZerosWithOneOddPart) {
+    // Sixteen samples at a time (a vector group, aligned with every run of a
+    // row), zeros of random signs; in half of the groups one part is
+    // something else: the smallest subnormal (whose largest magnitude makes
+    // the scale infinite), NaN, an infinity or a plain number, each with
+    // either sign.
+    std::mt19937 random(19u);
+    for (float odd : {1e-45f, kNaN, kInf, 0.75f}) {
+        ComplexGrid grid(512, 32);
+        for (std::int64_t k = 0; k < grid.size(); ++k) {
+            grid.samples[k] = {random() % 2 ? 0.0f : -0.0f, random() % 2 ? 0.0f : -0.0f};
+        }
+        for (std::int64_t group = 0; group < grid.size(); group += 16) {
+            if (random() % 2 == 0) {
+                Complex& sample = grid.samples[group + random() % 16];
+                (random() % 2 ? sample.re : sample.im) = random() % 2 ? odd : -odd;
+            }
+        }
+        expect_panels_match(grid, "zeros and " + std::to_string(odd));
+    }
+}
+
 TEST(PhaseAngle, FoldedArctangentWithinItsLimitOnEveryTarget) {
     // Every 97th float of [0, 1] (zarvo-check-phase-angle walks them all).
     for (const SimdTarget& target : simd_targets()) {
