@@ -13,6 +13,9 @@
 // otherwise names the first differing index and both values.
 inline testing::AssertionResult same_samples(const Complex* actual, const Complex* expected,
                                              std::size_t count) {
+    if (same_bytes(actual, expected, count)) {
+        return testing::AssertionSuccess();
+    }
     for (std::size_t i = 0; i < count; ++i) {
         if (!same_float(actual[i].re, expected[i].re) ||
             !same_float(actual[i].im, expected[i].im)) {
