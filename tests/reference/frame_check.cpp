@@ -110,7 +110,8 @@ FramePair::~FramePair() {
 }
 
 std::string FramePair::compare_frame(int test, int frame, bool show_magnitude,
-                                     const reference::PlainGrids* known) {
+                                     const reference::PlainGrids* known,
+                                     reference::PlainPanels* panels) {
     prepare(product, test, frame, show_magnitude);
     prepare(plain, test, frame, show_magnitude);
     // Whatever the product's frame leaves unwritten shows against the plain
@@ -118,7 +119,7 @@ std::string FramePair::compare_frame(int test, int frame, bool show_magnitude,
     std::memset(product.canvas.pixels, 0xA5,
                 static_cast<std::size_t>(product.canvas.width) * product.canvas.height * 3);
     ::compose_frame(product);
-    reference::compose_frame(plain, known);
+    reference::compose_frame(plain, known, panels);
     for (const std::string& difference :
          {compare_state(product, plain), compare_grids("working", product.working, plain.working),
           compare_grids("transformed", product.transformed, plain.transformed),

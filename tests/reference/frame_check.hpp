@@ -27,8 +27,10 @@ struct FramePair {
     // +1 from the entry before (wrapping at 0) and the switch through a
     // toggle, so those steps run too. Returns "" when every canvas byte, both
     // grids (bit for bit, any NaN equal to any NaN) and the carried state
-    // agree; otherwise a description of the first difference. With `known`,
-    // the plain frame takes its grids from there (reference::compose_frame).
+    // agree; otherwise a description of the first difference. With `known`
+    // and `panels`, the plain frame takes its grids and panels from there
+    // (reference::compose_frame).
     std::string compare_frame(int test, int frame, bool show_magnitude,
-                              const reference::PlainGrids* known = nullptr);
+                              const reference::PlainGrids* known = nullptr,
+                              reference::PlainPanels* panels = nullptr);
 };

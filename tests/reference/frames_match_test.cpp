@@ -1,9 +1,9 @@
 // Whole frames of the product against the plain frame, byte for byte: every
 // test, both layouts, both positions of the Space switch, on a spread of
 // phases (the wrap at 1000 frames, the quarter points where the box and the
-// sphere turn, and seeded random frames). The plain grids of a test and a
-// phase are worked out once, by the first of the four layouts, and shared by
-// the other three.
+// sphere turn, and seeded random frames). The plain grids and panels of a
+// test and a phase are worked out once, by the first of the four layouts
+// (which shows all three panels), and shared by the other three.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -45,13 +45,15 @@ TEST(FramesMatch, EveryTestBothLayoutsBothPanelsOnASpreadOfPhases) {
     const std::vector<int> frames = frames_to_check();
     for (int test = 0; test < kTestCount; ++test) {
         for (int frame : frames) {
-            // The first layout computes the plain grids; the rest copy them.
+            // The first layout computes the plain grids and the panels it
+            // shows; the rest copy them.
             const reference::PlainGrids known{&full->plain.working, &full->plain.transformed};
+            reference::PlainPanels panels;
             for (const Layout& layout : layouts) {
                 FramePair& pair = layout.condensed ? *condensed : *full;
                 const bool first = &layout == &layouts[0];
                 const std::string difference = pair.compare_frame(
-                    test, frame, layout.show_magnitude, first ? nullptr : &known);
+                    test, frame, layout.show_magnitude, first ? nullptr : &known, &panels);
                 ASSERT_EQ(difference, "")
                     << "test " << test << ", frame " << frame << ", " << layout.name;
             }

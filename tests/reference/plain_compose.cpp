@@ -30,9 +30,35 @@ void draw_white_frame(AppState& app, int x) {
     draw_panel_frame(app.canvas, x, app.draw_colour);
 }
 
+// draw(), or the copy of what it drew before into the same rows at x: the
+// panel's rows from row 21, as wide as the grid, and the pen it left.
+template <typename Draw>
+void draw_panel(AppState& app, PlainPanel* kept, int x, Draw draw) {
+    Canvas& canvas = app.canvas;
+    const std::size_t row_bytes = static_cast<std::size_t>(app.working.width) * 3;
+    const std::size_t bytes = row_bytes * static_cast<std::size_t>(app.working.height);
+    if (kept != nullptr && !kept->pixels.empty()) {
+        for (std::int32_t i = 0; i < app.working.height; ++i) {
+            std::memcpy(canvas.pixels + pixel_offset(canvas, x, 21 + i),
+                        kept->pixels.data() + row_bytes * i, row_bytes);
+        }
+        app.draw_colour = kept->pen;
+        return;
+    }
+    draw();
+    if (kept != nullptr) {
+        kept->pixels.resize(bytes);
+        for (std::int32_t i = 0; i < app.working.height; ++i) {
+            std::memcpy(kept->pixels.data() + row_bytes * i,
+                        canvas.pixels + pixel_offset(canvas, x, 21 + i), row_bytes);
+        }
+        kept->pen = app.draw_colour;
+    }
+}
+
 }  // namespace
 
-void compose_frame(AppState& app, const PlainGrids* known) {
+void compose_frame(AppState& app, const PlainGrids* known, PlainPanels* panels) {
     // The counter wraps instead of overflowing; the phase follows it.
     app.frame_count = static_cast<std::int32_t>(static_cast<std::uint32_t>(app.frame_count) + 1u);
     app.phase = static_cast<float>(app.frame_count % 1000) * 0.001f;
@@ -103,26 +129,36 @@ void compose_frame(AppState& app, const PlainGrids* known) {
     set_tint(app.font, 1.0f, 1.0f, 1.0f);
     draw_caption(app, "Input(real part only) %dx%d", 20);
     draw_white_frame(app, 20);
-    reference::draw_magnitude(app.working, app.draw_colour, canvas, 21, false, 1.0f);
+    draw_panel(app, panels != nullptr ? &panels->input : nullptr, 21, [&] {
+        reference::draw_magnitude(app.working, app.draw_colour, canvas, 21, false, 1.0f);
+    });
 
     // Spectrum panels.
     if (app.condensed) {
         if (app.show_magnitude) {
             draw_caption(app, "Magnitude %dx%d (switch with Space)", 554);
             draw_white_frame(app, 554);
-            reference::draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
+            draw_panel(app, panels != nullptr ? &panels->magnitude : nullptr, 555, [&] {
+                reference::draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
+            });
         } else {
             draw_caption(app, "Phase %dx%d (switch with Space)", 554);
             draw_white_frame(app, 554);
-            reference::draw_phase(app.transformed, app.draw_colour, canvas, 555);
+            draw_panel(app, panels != nullptr ? &panels->phase : nullptr, 555, [&] {
+                reference::draw_phase(app.transformed, app.draw_colour, canvas, 555);
+            });
         }
     } else {
         draw_caption(app, "Magnitude %dx%d", 554);
         draw_white_frame(app, 554);
-        reference::draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
+        draw_panel(app, panels != nullptr ? &panels->magnitude : nullptr, 555, [&] {
+            reference::draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
+        });
         draw_caption(app, "Phase %dx%d", 1088);
         draw_white_frame(app, 1088);
-        reference::draw_phase(app.transformed, app.draw_colour, canvas, 1089);
+        draw_panel(app, panels != nullptr ? &panels->phase : nullptr, 1089, [&] {
+            reference::draw_phase(app.transformed, app.draw_colour, canvas, 1089);
+        });
     }
 
     // The smoothed rate, from a signed difference of ticks.

@@ -3,6 +3,9 @@
 // match bit for bit.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "app/app_state.hpp"
 #include "display/tile_sheet.hpp"
 #include "plain_kernels.hpp"
@@ -25,12 +28,30 @@ struct PlainGrids {
     const ComplexGrid* transformed;
 };
 
+// A plain panel drawn before from the same grid: its pixels, row after row,
+// and the pen it leaves. Empty until drawn.
+struct PlainPanel {
+    std::vector<std::uint8_t> pixels;
+    RgbColor pen{};
+};
+
+// The three panels of a test and a phase, which like the grids do not
+// depend on the layout or the switch (only where they are drawn does). The
+// plain panels cost a frame check most of its time.
+struct PlainPanels {
+    PlainPanel input;
+    PlainPanel magnitude;
+    PlainPanel phase;
+};
+
 // One frame, the same steps as the product's compose_frame, with the plain
 // generator of the selected test (from reference::catalogue(), not
 // app.catalogue), the step-by-step transform of tests/spectrum/plain_fft and
 // the plain panels. Text goes through the product's TileSheet::draw_text.
 // With `known`, the two grids are copied from it instead of computed again
-// (the caller vouches that they are this frame's).
-void compose_frame(AppState& app, const PlainGrids* known = nullptr);
+// (the caller vouches that they are this frame's). With `panels`, each panel
+// drawn there before is copied, and each one not yet drawn is kept there.
+void compose_frame(AppState& app, const PlainGrids* known = nullptr,
+                   PlainPanels* panels = nullptr);
 
 }  // namespace reference
