@@ -23,11 +23,15 @@ cmake --build --preset default -j "$jobs"
 # take the default build's renderer as their oracle: the same bytes, without
 # the sanitizers' cost.
 cmake --preset asan -DZARVO_WARNINGS_AS_ERRORS=$werror -DZARVO_ORACLE_RENDER="$PWD/build/app/zarvo-render" >/dev/null
-# The build runs in a process group of its own, which the script ends with
-# it whenever it stops early (a failed test, Ctrl-C).
+# The build runs in a process group of its own (job control, for that one
+# command), which the script ends with it whenever it stops early (a failed
+# test, Ctrl-C). It stays in the script's session: the scheduler shares the
+# CPU between sessions first, and nice counts only within one.
 asan_log=$(mktemp)
-setsid nice -n 19 cmake --build --preset asan -j "$jobs" >"$asan_log" 2>&1 &
+set -m
+nice -n 19 cmake --build --preset asan -j "$jobs" >"$asan_log" 2>&1 &
 asan_build=$!
+set +m
 trap '[ -z "$asan_build" ] || kill -- -"$asan_build" 2>/dev/null || true; rm -f "$asan_log"' EXIT
 # The soak (label soak) takes minutes: tests/window/soak.sh runs it.
 ctest --test-dir build --output-on-failure -j "$jobs" -LE soak
