@@ -121,8 +121,9 @@ float largest_magnitude(const ComplexGrid& grid) {
 }
 
 // True when every part of the kGroup samples at p is +0 or -0. Four of the
-// ten tests have spectra (and two more inputs) that are nearly all exact
-// zeros, where the panels' arithmetic would only work out what is known.
+// ten tests have spectra, and three more have inputs, that are nearly all
+// exact zeros, where the panels' arithmetic would only work out what is
+// known.
 // The parts are read as they lie, interleaved: only their bits matter.
 HWY_INLINE bool zero_group(const Complex* p) {
     const DF df;
@@ -222,8 +223,8 @@ HWY_INLINE VI zero_phase_greys(const Complex* p) {
     const DI di;
     const Parts s = load_parts(p);
     const VF left = hn::BitCast(df, hn::BroadcastSignBit(hn::BitCast(di, s.re)));
-    const VF angle = hn::Or(hn::And(left, hn::Set(df, phase_angle::kPi)),
-                            hn::And(s.im, hn::Set(df, -0.0f)));
+    const VF angle =
+        hn::Or(hn::And(left, hn::Set(df, phase_angle::kPi)), hn::And(s.im, hn::Set(df, -0.0f)));
     return angle_greys(angle);
 }
 

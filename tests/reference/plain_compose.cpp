@@ -139,7 +139,8 @@ void compose_frame(AppState& app, const PlainGrids* known, PlainPanels* panels) 
             draw_caption(app, "Magnitude %dx%d (switch with Space)", 554);
             draw_white_frame(app, 554);
             draw_panel(app, panels != nullptr ? &panels->magnitude : nullptr, 555, [&] {
-                reference::draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
+                reference::draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true,
+                                          60.0f);
             });
         } else {
             draw_caption(app, "Phase %dx%d (switch with Space)", 554);
@@ -156,9 +157,8 @@ void compose_frame(AppState& app, const PlainGrids* known, PlainPanels* panels) 
         });
         draw_caption(app, "Phase %dx%d", 1088);
         draw_white_frame(app, 1088);
-        draw_panel(app, panels != nullptr ? &panels->phase : nullptr, 1089, [&] {
-            reference::draw_phase(app.transformed, app.draw_colour, canvas, 1089);
-        });
+        draw_panel(app, panels != nullptr ? &panels->phase : nullptr, 1089,
+                   [&] { reference::draw_phase(app.transformed, app.draw_colour, canvas, 1089); });
     }
 
     // The smoothed rate, from a signed difference of ticks.

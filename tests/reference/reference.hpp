@@ -51,7 +51,6 @@ struct PlainPanels {
 // With `known`, the two grids are copied from it instead of computed again
 // (the caller vouches that they are this frame's). With `panels`, each panel
 // drawn there before is copied, and each one not yet drawn is kept there.
-void compose_frame(AppState& app, const PlainGrids* known = nullptr,
-                   PlainPanels* panels = nullptr);
+void compose_frame(AppState& app, const PlainGrids* known = nullptr, PlainPanels* panels = nullptr);
 
 }  // namespace reference

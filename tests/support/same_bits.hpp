@@ -46,7 +46,8 @@ inline void poison(ComplexGrid& grid) {
     grid.samples[0] = {std::numeric_limits<float>::quiet_NaN(), -7.0f};
     for (std::int64_t done = 1; done < count;) {
         const std::int64_t run = std::min(done, count - done);
-        std::memcpy(grid.samples + done, grid.samples, static_cast<std::size_t>(run) * sizeof(Complex));
+        std::memcpy(grid.samples + done, grid.samples,
+                    static_cast<std::size_t>(run) * sizeof(Complex));
         done += run;
     }
 }
