@@ -16,30 +16,13 @@ jobs=$(nproc)
 
 cmake --preset default -DZARVO_WARNINGS_AS_ERRORS=$werror >/dev/null
 cmake --build --preset default -j "$jobs"
-
-# The sanitizer build compiles while the default tests run, at the lowest
-# priority: it takes only the time their polling and waiting leave idle, and
-# the rest once they end. Its output comes after theirs. Its window tests
-# take the default build's renderer as their oracle: the same bytes, without
-# the sanitizers' cost.
-cmake --preset asan -DZARVO_WARNINGS_AS_ERRORS=$werror -DZARVO_ORACLE_RENDER="$PWD/build/app/zarvo-render" >/dev/null
-# The build runs in a process group of its own (job control, for that one
-# command), which the script ends with it whenever it stops early (a failed
-# test, Ctrl-C). It stays in the script's session: the scheduler shares the
-# CPU between sessions first, and nice counts only within one.
-asan_log=$(mktemp)
-set -m
-nice -n 19 cmake --build --preset asan -j "$jobs" >"$asan_log" 2>&1 &
-asan_build=$!
-set +m
-trap '[ -z "$asan_build" ] || kill -- -"$asan_build" 2>/dev/null || true; rm -f "$asan_log"' EXIT
 # The soak (label soak) takes minutes: tests/window/soak.sh runs it.
 ctest --test-dir build --output-on-failure -j "$jobs" -LE soak
-asan_status=0
-wait "$asan_build" || asan_status=$?
-asan_build=
-cat "$asan_log"
-[ $asan_status -eq 0 ] || exit $asan_status
+
+# The window tests here take the default build's renderer as their oracle:
+# the same bytes, without the sanitizers' cost.
+cmake --preset asan -DZARVO_WARNINGS_AS_ERRORS=$werror -DZARVO_ORACLE_RENDER="$PWD/build/app/zarvo-render" >/dev/null
+cmake --build --preset asan -j "$jobs"
 # The package test (label package) builds and checks the release package: once is enough.
 # Leak checking is on, but for the window tests, which turn it off
 # themselves: the GL driver and D-Bus keep allocations to the end by design.
