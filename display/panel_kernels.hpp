@@ -132,21 +132,20 @@ void draw_rows(const ComplexGrid& grid, Canvas& canvas, int x, bool shifted, Run
     }
 }
 
-// Both spectrum panels (shifted alike) row by row: panel row i of each comes
-// from the same row of samples, still in the first-level cache for the
-// second.
-template <typename MagnitudeRun, typename PhaseRun>
+// Both spectrum panels (shifted alike) row by row: run(source, m, p, n)
+// draws n samples from `source` as n pixels of each panel, from m in the
+// magnitude panel and from p in the phase panel, so that each sample is
+// read once for both.
+template <typename Run>
 void draw_rows_of_both(const ComplexGrid& grid, Canvas& canvas, int x_magnitude, int x_phase,
-                       MagnitudeRun magnitude_run, PhaseRun phase_run) {
+                       Run run) {
     for (std::int32_t i = 0; i < grid.height; ++i) {
         const PanelRow row = panel_row(grid, i, true);
         const std::int32_t first = grid.width - row.split;
         std::uint8_t* m = canvas.pixels + pixel_offset(canvas, x_magnitude, kPanelTop + i);
-        magnitude_run(row.source + row.split, m, first);
-        magnitude_run(row.source, m + 3 * first, row.split);
         std::uint8_t* p = canvas.pixels + pixel_offset(canvas, x_phase, kPanelTop + i);
-        phase_run(row.source + row.split, p, first);
-        phase_run(row.source, p + 3 * first, row.split);
+        run(row.source + row.split, m, p, first);
+        run(row.source, m + 3 * first, p + 3 * first, row.split);
     }
 }
 

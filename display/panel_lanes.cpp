@@ -138,28 +138,39 @@ HWY_INLINE bool zero_group(const Complex* p) {
     return hn::AllTrue(di, hn::Eq(hn::ShiftLeft<1>(bits), hn::Zero(di)));
 }
 
+// The magnitude greys of the kGroup samples at src, to dst. Zero parts have
+// magnitude 0, and 0 times any scale is 0 or (for an infinite scale) NaN:
+// grey 0 either way.
+HWY_INLINE void magnitude_group(const Complex* src, std::uint8_t* dst, VF vscale, VF v255,
+                                bool zero) {
+    if (zero) {
+        std::memset(dst, 0, 3 * kGroup);
+        return;
+    }
+    VI grey[kVectorsPerGroup];
+    for (std::size_t i = 0; i < kVectorsPerGroup; ++i) {
+        const VF m = hn::Sqrt(square_sums(load_parts(src + i * kLanes)));
+        grey[i] = greys(hn::Mul(hn::Mul(m, vscale), v255));
+    }
+    panel_target_ops::HWY_NAMESPACE::store_greys<kVectorsPerGroup>(dst, grey);
+}
+
+// The magnitude grey of one sample, to dst: the last samples of a run.
+HWY_INLINE void magnitude_pixel(const Complex& sample, std::uint8_t* dst, float scale) {
+    const float v = (panel_pixels::magnitude(sample) * scale) * 255.0f;
+    panel_pixels::write_grey(panel_pixels::grey_of(v), dst);
+}
+
 void magnitude_run(const Complex* src, std::uint8_t* dst, std::int32_t n, float scale) {
     const DF df;
     const VF vscale = hn::Set(df, scale);
     const VF v255 = hn::Set(df, 255.0f);
     std::int32_t j = 0;
     for (; j + static_cast<std::int32_t>(kGroup) <= n; j += kGroup, dst += 3 * kGroup) {
-        // Zero parts have magnitude 0, and 0 times any scale is 0 or (for
-        // an infinite scale) NaN: grey 0 either way.
-        if (zero_group(src + j)) {
-            std::memset(dst, 0, 3 * kGroup);
-            continue;
-        }
-        VI grey[kVectorsPerGroup];
-        for (std::size_t i = 0; i < kVectorsPerGroup; ++i) {
-            const VF m = hn::Sqrt(square_sums(load_parts(src + j + i * kLanes)));
-            grey[i] = greys(hn::Mul(hn::Mul(m, vscale), v255));
-        }
-        panel_target_ops::HWY_NAMESPACE::store_greys<kVectorsPerGroup>(dst, grey);
+        magnitude_group(src + j, dst, vscale, v255, zero_group(src + j));
     }
     for (; j < n; ++j, dst += 3) {
-        const float v = (panel_pixels::magnitude(src[j]) * scale) * 255.0f;
-        panel_pixels::write_grey(panel_pixels::grey_of(v), dst);
+        magnitude_pixel(src[j], dst, scale);
     }
 }
 
@@ -228,24 +239,48 @@ HWY_INLINE VI zero_phase_greys(const Complex* p) {
     return angle_greys(angle);
 }
 
+// The phase greys of the kGroup samples at src, to dst; from the signs
+// alone when `zero` says every part is a zero.
+HWY_INLINE void phase_group(const Complex* src, std::uint8_t* dst, bool zero, bool recompute_all) {
+    VI grey[kVectorsPerGroup];
+    if (zero) {
+        for (std::size_t i = 0; i < kVectorsPerGroup; ++i) {
+            grey[i] = zero_phase_greys(src + i * kLanes);
+        }
+    } else {
+        for (std::size_t i = 0; i < kVectorsPerGroup; ++i) {
+            grey[i] = phase_greys(src + i * kLanes, recompute_all);
+        }
+    }
+    panel_target_ops::HWY_NAMESPACE::store_greys<kVectorsPerGroup>(dst, grey);
+}
+
 void phase_run(const Complex* src, std::uint8_t* dst, std::int32_t n, bool recompute_all) {
     std::int32_t j = 0;
     for (; j + static_cast<std::int32_t>(kGroup) <= n; j += kGroup, dst += 3 * kGroup) {
-        VI grey[kVectorsPerGroup];
-        if (!recompute_all && zero_group(src + j)) {
-            for (std::size_t i = 0; i < kVectorsPerGroup; ++i) {
-                grey[i] = zero_phase_greys(src + j + i * kLanes);
-            }
-            panel_target_ops::HWY_NAMESPACE::store_greys<kVectorsPerGroup>(dst, grey);
-            continue;
-        }
-        for (std::size_t i = 0; i < kVectorsPerGroup; ++i) {
-            grey[i] = phase_greys(src + j + i * kLanes, recompute_all);
-        }
-        panel_target_ops::HWY_NAMESPACE::store_greys<kVectorsPerGroup>(dst, grey);
+        phase_group(src + j, dst, !recompute_all && zero_group(src + j), recompute_all);
     }
     for (; j < n; ++j, dst += 3) {
         panel_pixels::write_grey(panel_pixels::phase_grey(src[j]), dst);
+    }
+}
+
+// Both panels of n samples, the magnitude from m and the phase from p, group
+// by group: one look at each group's parts serves both.
+void magnitude_and_phase_run(const Complex* src, std::uint8_t* m, std::uint8_t* p, std::int32_t n,
+                             float scale, bool recompute_all) {
+    const DF df;
+    const VF vscale = hn::Set(df, scale);
+    const VF v255 = hn::Set(df, 255.0f);
+    std::int32_t j = 0;
+    for (; j + static_cast<std::int32_t>(kGroup) <= n; j += kGroup) {
+        const bool zero = zero_group(src + j);
+        magnitude_group(src + j, m + 3 * j, vscale, v255, zero);
+        phase_group(src + j, p + 3 * j, zero && !recompute_all, recompute_all);
+    }
+    for (; j < n; ++j) {
+        magnitude_pixel(src[j], m + 3 * j, scale);
+        panel_pixels::write_grey(panel_pixels::phase_grey(src[j]), p + 3 * j);
     }
 }
 
@@ -281,14 +316,11 @@ void DrawMagnitudeAndPhase(const ComplexGrid& grid, RgbColor& pen, Canvas& canva
     }
     const float max = largest_magnitude(grid);
     const float scale = max > 0.0f ? gain / max : 1.0f;
-    panel_pixels::draw_rows_of_both(
-        grid, canvas, x_magnitude, x_phase,
-        [scale](const Complex* src, std::uint8_t* dst, std::int32_t n) {
-            magnitude_run(src, dst, n, scale);
-        },
-        [recompute_all](const Complex* src, std::uint8_t* dst, std::int32_t n) {
-            phase_run(src, dst, n, recompute_all);
-        });
+    panel_pixels::draw_rows_of_both(grid, canvas, x_magnitude, x_phase,
+                                    [scale, recompute_all](const Complex* src, std::uint8_t* m,
+                                                           std::uint8_t* p, std::int32_t n) {
+                                        magnitude_and_phase_run(src, m, p, n, scale, recompute_all);
+                                    });
     // The phase panel is drawn last: its last pixel leaves the pen.
     pen = panel_pixels::phase_pen(grid);
 }
