@@ -29,8 +29,6 @@ checks = Checks()
 check = checks.check
 
 
-
-
 if os.environ.get("ZARVO_SANITIZED") == "1":
     print("skipped under the sanitizers")
     sys.exit(0)

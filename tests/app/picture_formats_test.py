@@ -40,8 +40,6 @@ checks = Checks()
 check = checks.check
 
 
-
-
 def render(picture, out, *extra):
     """(status, stderr, seconds) of zarvo-render with `picture`."""
     start = time.monotonic()

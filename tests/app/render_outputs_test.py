@@ -32,8 +32,6 @@ CANVAS_PPM = b"P6\n1640 800\n255\n"
 CANVAS_BYTES = len(CANVAS_PPM) + 1640 * 800 * 3
 
 
-
-
 def render_args(out, panels, select="9"):
     return [RENDER, "--assets", ASSETS, "--select", select, "--out", out, "--panels", panels]
 

@@ -31,12 +31,14 @@ void draw_white_frame(AppState& app, int x) {
 }
 
 // draw(), or the copy of what it drew before into the same rows at x: the
-// panel's rows from row 21, as wide as the grid, and the pen it left.
+// panel's rows from row 21, as wide as the grid, and the pen it left. The
+// panel is kept in `which` of `panels`, if given.
 template <typename Draw>
-void draw_panel(AppState& app, PlainPanel* kept, int x, Draw draw) {
+void draw_panel(AppState& app, PlainPanels* panels, PlainPanel PlainPanels::*which, int x,
+                Draw draw) {
+    PlainPanel* kept = panels != nullptr ? &(panels->*which) : nullptr;
     Canvas& canvas = app.canvas;
     const std::size_t row_bytes = static_cast<std::size_t>(app.working.width) * 3;
-    const std::size_t bytes = row_bytes * static_cast<std::size_t>(app.working.height);
     if (kept != nullptr && !kept->pixels.empty()) {
         for (std::int32_t i = 0; i < app.working.height; ++i) {
             std::memcpy(canvas.pixels + pixel_offset(canvas, x, 21 + i),
@@ -47,7 +49,7 @@ void draw_panel(AppState& app, PlainPanel* kept, int x, Draw draw) {
     }
     draw();
     if (kept != nullptr) {
-        kept->pixels.resize(bytes);
+        kept->pixels.resize(row_bytes * static_cast<std::size_t>(app.working.height));
         for (std::int32_t i = 0; i < app.working.height; ++i) {
             std::memcpy(kept->pixels.data() + row_bytes * i,
                         canvas.pixels + pixel_offset(canvas, x, 21 + i), row_bytes);
@@ -129,7 +131,7 @@ void compose_frame(AppState& app, const PlainGrids* known, PlainPanels* panels) 
     set_tint(app.font, 1.0f, 1.0f, 1.0f);
     draw_caption(app, "Input(real part only) %dx%d", 20);
     draw_white_frame(app, 20);
-    draw_panel(app, panels != nullptr ? &panels->input : nullptr, 21, [&] {
+    draw_panel(app, panels, &PlainPanels::input, 21, [&] {
         reference::draw_magnitude(app.working, app.draw_colour, canvas, 21, false, 1.0f);
     });
 
@@ -138,26 +140,26 @@ void compose_frame(AppState& app, const PlainGrids* known, PlainPanels* panels) 
         if (app.show_magnitude) {
             draw_caption(app, "Magnitude %dx%d (switch with Space)", 554);
             draw_white_frame(app, 554);
-            draw_panel(app, panels != nullptr ? &panels->magnitude : nullptr, 555, [&] {
+            draw_panel(app, panels, &PlainPanels::magnitude, 555, [&] {
                 reference::draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true,
                                           60.0f);
             });
         } else {
             draw_caption(app, "Phase %dx%d (switch with Space)", 554);
             draw_white_frame(app, 554);
-            draw_panel(app, panels != nullptr ? &panels->phase : nullptr, 555, [&] {
+            draw_panel(app, panels, &PlainPanels::phase, 555, [&] {
                 reference::draw_phase(app.transformed, app.draw_colour, canvas, 555);
             });
         }
     } else {
         draw_caption(app, "Magnitude %dx%d", 554);
         draw_white_frame(app, 554);
-        draw_panel(app, panels != nullptr ? &panels->magnitude : nullptr, 555, [&] {
+        draw_panel(app, panels, &PlainPanels::magnitude, 555, [&] {
             reference::draw_magnitude(app.transformed, app.draw_colour, canvas, 555, true, 60.0f);
         });
         draw_caption(app, "Phase %dx%d", 1088);
         draw_white_frame(app, 1088);
-        draw_panel(app, panels != nullptr ? &panels->phase : nullptr, 1089,
+        draw_panel(app, panels, &PlainPanels::phase, 1089,
                    [&] { reference::draw_phase(app.transformed, app.draw_colour, canvas, 1089); });
     }
 
