@@ -6,11 +6,12 @@ checks what a user (or a pipe reading its output) would see.
 
 import os
 import signal
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (Checks, Program, Xvfb, find_window, key, render_canvas,  # noqa: E402
-                     send_close, wait_for_canvas, window_geometry)
+from harness import (CONVERT, Checks, Program, Xvfb, find_window, key, read_ppm,  # noqa: E402
+                     read_xwd, render_canvas, send_close, wait_for_canvas, window_geometry)
 
 checks = Checks()
 
@@ -19,6 +20,21 @@ def status_lines_ok(lines, width):
     return (len(lines) >= 3 and lines[0].startswith("Status: Using GLEW ")
             and lines[1].startswith("Status: Using GL version ")
             and lines[2] == f"Window dimensions: {width} x 800")
+
+
+def xwd_read_as_imagemagick_reads_it(env, window, name):
+    """The screenshots' own xwd reader against ImageMagick's, on one dump of
+    the window; a cut dump is refused."""
+    dump = subprocess.run(["xwd", "-id", window, "-silent"], env=env, capture_output=True,
+                          check=True).stdout
+    ppm = subprocess.run([CONVERT, "xwd:-", "-depth", "8", "ppm:-"], input=dump,
+                         capture_output=True, check=True).stdout
+    checks.check(read_xwd(dump) == read_ppm(ppm), f"{name}: the xwd reader agrees with convert")
+    try:
+        read_xwd(dump[:-1])
+        checks.check(False, f"{name}: a cut xwd dump is read")
+    except ValueError:
+        checks.check(True, "")
 
 
 def layout_case(screen, title, width, quit_with):
@@ -41,6 +57,7 @@ def layout_case(screen, title, width, quit_with):
                 expected = render_canvas(prog.workdir, layout, 0)
                 checks.check(wait_for_canvas(env, window, width, expected),
                              f"{name}: the window shows the canvas")
+                xwd_read_as_imagemagick_reads_it(env, window, name)
             if quit_with == "close":
                 send_close(env, window)
             elif quit_with == "term":
