@@ -60,6 +60,11 @@ class Xvfb:
         env.pop("WAYLAND_DISPLAY", None)
         env["DISPLAY"] = self.display
         env["MESA_SHADER_CACHE_DISABLE"] = "true"
+        # llvmpipe draws in the program's own thread. Its rasterizer threads
+        # would add nothing the screenshots need, and they would win the
+        # program a larger share of the cores that the tests running beside
+        # it are waiting for.
+        env["LP_NUM_THREADS"] = "0"
         env.update(extra)
         return env
 
