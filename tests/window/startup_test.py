@@ -11,7 +11,8 @@ import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (CONVERT, Checks, Program, Xvfb, find_window, key, read_ppm,  # noqa: E402
-                     read_xwd, render_canvas, send_close, wait_for_canvas, window_geometry)
+                     read_xwd, render_canvas, send_close, wait_for_canvas, window_geometry,
+                     xwd_dump)
 
 checks = Checks()
 
@@ -25,8 +26,7 @@ def status_lines_ok(lines, width):
 def xwd_read_as_imagemagick_reads_it(env, window, name):
     """The screenshots' own xwd reader against ImageMagick's, on one dump of
     the window; a cut dump is refused."""
-    dump = subprocess.run(["xwd", "-id", window, "-silent"], env=env, capture_output=True,
-                          check=True).stdout
+    dump = xwd_dump(env, window)
     ppm = subprocess.run([CONVERT, "xwd:-", "-depth", "8", "ppm:-"], input=dump,
                          capture_output=True, check=True).stdout
     checks.check(read_xwd(dump) == read_ppm(ppm), f"{name}: the xwd reader agrees with convert")
